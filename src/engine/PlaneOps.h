@@ -1,0 +1,55 @@
+// What every engine operation shares: the row stride, the byte rule for
+// storing a real into a channel, whole-plane copies and fills, and the
+// parallel row loop. parallelRows uses a static OpenMP schedule; every output
+// byte is written by one worker, so results never depend on the thread count.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Bytes per plane row of `width` pixels: 3 x width rounded up to a multiple of 4.
+constexpr std::size_t rowStride(std::int64_t width)
+{
+    return static_cast<std::size_t>(((width * 24 + 31) >> 3) & ~std::int64_t{3});
+}
+
+// The byte rule: 0 below 0, 255 above 255, otherwise truncated toward zero.
+// Nothing in the engine rounds to nearest. NaN stores 0.
+inline std::uint8_t storeByte(double value)
+{
+    if (!(value >= 0.0)) {
+        return 0;
+    }
+    if (value > 255.0) {
+        return 255;
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+// Whole-plane copy and fill: height x stride bytes, row padding included.
+inline void copyPlane(std::vector<std::uint8_t>& destination, const std::vector<std::uint8_t>& source)
+{
+    std::copy(source.begin(), source.end(), destination.begin());
+}
+
+inline void fillPlane(std::vector<std::uint8_t>& plane, std::uint8_t value)
+{
+    std::fill(plane.begin(), plane.end(), value);
+}
+
+// Runs body(row) for every row from first to last inclusive, spread over the
+// runtime's default number of workers in contiguous blocks (static schedule),
+// and returns when every row is done. Does nothing when last < first.
+template <typename Body>
+void parallelRows(std::int32_t first, std::int32_t last, Body&& body)
+{
+    if (last < first) {
+        return;
+    }
+#pragma omp parallel for schedule(static)
+    for (std::int32_t row = first; row <= last; ++row) {
+        body(row);
+    }
+}

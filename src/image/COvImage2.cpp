@@ -1,0 +1,1 @@
+#include "image/COvImage2.h"

@@ -1,0 +1,33 @@
+// The working image record of the open photo: the four planes of
+// ImagePlanes, the two display buffers of the effect dialog's panes, and the
+// load, save and drawing operations. Files are read and written only through
+// the image-file library's functions (image/ik5/Ik5Loader.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/ImagePlanes.h"
+
+class ICanvas;
+
+enum SaveFormat : int { SaveFormatJpeg = 1, SaveFormatPng = 2, SaveFormatTiff = 3 };
+
+class COvImage2 : public ImagePlanes {
+public:
+    std::vector<std::uint8_t> currentPaneBuffer; // empty until the first region draw
+    std::vector<std::uint8_t> resultPaneBuffer;
+
+    // True when a 24-bit or 8-bit picture was read and the planes are set up.
+    bool loadFromFile(const std::string& path);
+    // Writes `current`; format is a SaveFormat code (anything else fails).
+    bool saveToFile(const std::string& path, int format) const;
+
+    // Paints `current` scaled by zoom with its top-left at the canvas origin.
+    void drawZoomed(ICanvas& canvas, double zoom) const;
+    // Paint a w x h region (left column, first plane row) of `current` or
+    // `result` at 1:1 through the pane buffers. The caller keeps it inside.
+    void drawCurrentRegion(ICanvas& canvas, int left, int firstRow, int w, int h);
+    void drawResultRegion(ICanvas& canvas, int left, int firstRow, int w, int h);
+};
