@@ -9,6 +9,15 @@
 #include <cstdint>
 #include <vector>
 
+// The rectangle of a preview twin: columns x0 to x0 + w - 1 and plane rows
+// y0 to y0 + h - 1. The caller keeps it inside the image; no twin checks it.
+struct PreviewRect {
+    std::int32_t x0 = 0;
+    std::int32_t y0 = 0;
+    std::int32_t w = 0;
+    std::int32_t h = 0;
+};
+
 // Bytes per plane row of `width` pixels: 3 x width rounded up to a multiple of 4.
 constexpr std::size_t rowStride(std::int64_t width)
 {
