@@ -1,0 +1,24 @@
+// Separable blur with integer Gaussian weights, built into `scratch` in two
+// builder passes (rows, then columns) or by the preview twin on a rectangle.
+// Edges are renormalised (taps outside the image are left out, the divisor is
+// the sum of the weights used); the bytes do not depend on the thread count.
+#pragma once
+
+#include "engine/ImagePlanes.h"
+
+// Row pass: blurs every row of `current` into `scratch` (pixel bytes only).
+// sigma is the standard deviation in pixels (the effects pass 1 to 100); the
+// window reaches trunc(3 x sigma) pixels to each side.
+void gaussianBlurRows(ImagePlanes& image, double sigma);
+
+// Column pass: blurs every column of `scratch` into `result`, then copies the
+// whole `result` plane (padding included) into `scratch` and fills `result`
+// with 0. Call it after gaussianBlurRows with the same sigma.
+void gaussianBlurColumns(ImagePlanes& image, double sigma);
+
+// Both passes on the rectangle only: the row pass reads `current` (also
+// outside the rectangle), the column pass reads `scratch` rows beyond the
+// rectangle as they are (0 under the plane convention, so rows within the
+// radius of an inner edge come out darker). Then copies `result` into
+// `scratch` and fills `result` with 0. sigma 0 changes nothing.
+void gaussianBlurPreview(ImagePlanes& image, PreviewRect rect, double sigma);

@@ -1,0 +1,22 @@
+// Separable blur with integer weights w[i] = (radius + divisor - i) / divisor
+// (a triangle for divisor 1, a box with a double centre for divisor radius),
+// built into `scratch` in two builder passes or by the preview twin. Edges are
+// renormalised; the bytes do not depend on the thread count.
+#pragma once
+
+#include "engine/ImagePlanes.h"
+
+// Row pass: blurs every row of `current` into `scratch` (pixel bytes only).
+// radius 1 to 26 taps to each side, divisor 1 to radius (the effects pass 1,
+// radius or 10).
+void triangleBlurRows(ImagePlanes& image, int radius, int divisor);
+
+// Column pass: blurs every column of `scratch` into `result`, then copies the
+// whole `result` plane (padding included) into `scratch` and fills `result`
+// with 0. Call it after triangleBlurRows with the same radius and divisor.
+void triangleBlurColumns(ImagePlanes& image, int radius, int divisor);
+
+// Both passes on the rectangle only, like gaussianBlurPreview: `scratch` rows
+// beyond the rectangle are read as they are. Then copies `result` into
+// `scratch` and fills `result` with 0.
+void triangleBlurPreview(ImagePlanes& image, PreviewRect rect, int radius, int divisor);
