@@ -95,6 +95,7 @@ private:
     void runFilter(int commandId);
     bool recordAcceptedEffect();
     void reportOutOfMemory();
+    void showMessage(const std::string& text);
     void allocationPoint(AllocationSite site) const;
     void invalidateView();
 

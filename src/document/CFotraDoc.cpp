@@ -1,0 +1,366 @@
+// The document's commands. Every command that can fail prepares what it needs
+// (a new record, a snapshot buffer, the history's capacity) before it changes
+// anything, so a failed open, save or effect leaves the photo, the history and
+// `modified` exactly as they were.
+#include "document/CFotraDoc.h"
+
+#include <algorithm>
+#include <cctype>
+#include <new>
+#include <utility>
+
+#include "document/CommandTable.h"
+#include "document/EffectPipelines.h"
+
+namespace {
+
+constexpr const char* kSaveFailedMessage = "ファイルの保存に失敗しました。";
+constexpr const char* kOutOfMemoryMessage = "メモリが不足しています。操作は取り消されました。";
+
+std::string openFailedMessage(const std::string& path)
+{
+    return "写真を開けませんでした。\n" + path;
+}
+
+std::string lowerAscii(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool isIdleResult(const std::vector<std::uint8_t>& plane)
+{
+    return std::all_of(plane.begin(), plane.end(), [](std::uint8_t byte) { return byte == 255; });
+}
+
+} // namespace
+
+CFotraDoc::CFotraDoc(DocumentUi ui)
+    : ui_(ui),
+      loader_([](COvImage2& record, const std::string& path) { return record.loadFromFile(path); }),
+      saver_([](const COvImage2& record, const std::string& path, int format) {
+          return record.saveToFile(path, format);
+      })
+{
+}
+
+CFotraDoc::~CFotraDoc() = default;
+
+void CFotraDoc::setUi(const DocumentUi& ui) { ui_ = ui; }
+void CFotraDoc::setView(IDocumentView* view) { ui_.view = view; }
+void CFotraDoc::setPhotoLoader(PhotoLoader loader) { loader_ = std::move(loader); }
+void CFotraDoc::setPhotoSaver(PhotoSaver saver) { saver_ = std::move(saver); }
+void CFotraDoc::setAllocationHook(AllocationHook hook) { allocationHook_ = std::move(hook); }
+
+bool CFotraDoc::onCommand(int id)
+{
+    switch (id) {
+    case CommandId::OpenPhoto:
+        openPhoto();
+        return true;
+    case CommandId::SavePhoto:
+        savePhoto();
+        return true;
+    case CommandId::Undo:
+        undo();
+        return true;
+    case CommandId::Redo:
+        redo();
+        return true;
+    case CommandId::CommitResult:
+        commitResult();
+        return true;
+    default:
+        break;
+    }
+    if (isFixedFilterCommand(id)) {
+        runFilter(id);
+        return true;
+    }
+    if (const int mode = effectModeForCommand(id); mode != 0) {
+        runEffect(mode);
+        return true;
+    }
+    return false;
+}
+
+CommandState CFotraDoc::commandState(int id) const
+{
+    const bool open = hasPhoto();
+    switch (id) {
+    case CommandId::OpenPhoto:
+        return {true, false};
+    case CommandId::SavePhoto:
+        return {open && modified, false};
+    case CommandId::Undo:
+        return {open && historyCursor > 0, false};
+    case CommandId::Redo:
+        return {open && historyCursor < historyLength() - 1, false};
+    case CommandId::CommitResult:
+        return {open && pendingCommit, false};
+    default:
+        break;
+    }
+    if (isFixedFilterCommand(id) || effectModeForCommand(id) != 0) {
+        return {open, false};
+    }
+    return {};
+}
+
+bool CFotraDoc::hasUnsavedChanges() const { return hasPhoto() && modified; }
+
+std::span<const std::uint8_t> CFotraDoc::snapshot(int index) const
+{
+    return history.at(static_cast<std::size_t>(index));
+}
+
+int CFotraDoc::saveFormatForPath(const std::string& path)
+{
+    const std::size_t nameStart = path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1;
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart) {
+        return 0;
+    }
+    const std::string extension = lowerAscii(path.substr(dot + 1));
+    if (extension == "jpg" || extension == "jpeg") {
+        return SaveFormatJpeg;
+    }
+    if (extension == "png") {
+        return SaveFormatPng;
+    }
+    if (extension == "tif" || extension == "tiff") {
+        return SaveFormatTiff;
+    }
+    return 0;
+}
+
+FileDialogOptions CFotraDoc::openDialogOptions()
+{
+    FileDialogOptions options;
+    options.filters = {{"Jpegファイル(*.jpg,*jpeg)", "*.jp*g"},
+                       {"PNGファイル(*.png)", "*.png"},
+                       {"TIFFファイル(*.tif)", "*.tif"},
+                       {"bmpファイル(*.bmp)", "*.bmp"}};
+    options.fileMustExist = true;
+    return options;
+}
+
+FileDialogOptions CFotraDoc::saveDialogOptions()
+{
+    FileDialogOptions options;
+    options.filters = {{"Jpegファイル(*.jpg,*jpeg)", "*.jpg"},
+                       {"PNGファイル(*.png)", "*.png"},
+                       {"TIFFファイル(*.tif)", "*.tif"}};
+    options.defaultExtension = "jpg";
+    options.initialName = "名称未設定";
+    options.promptBeforeOverwrite = true;
+    return options;
+}
+
+void CFotraDoc::openPhoto()
+{
+    if (ui_.fileDialogs == nullptr) {
+        return;
+    }
+    const std::optional<std::string> path = ui_.fileDialogs->askOpenPath(openDialogOptions());
+    if (path) {
+        openPhotoFile(*path);
+    }
+}
+
+bool CFotraDoc::openPhotoFile(const std::string& path)
+{
+    const WaitCursorScope wait(ui_.waitCursor);
+    std::unique_ptr<COvImage2> loaded;
+    std::vector<std::vector<std::uint8_t>> freshHistory;
+    try {
+        allocationPoint(AllocationSite::OpenPhoto);
+        loaded = std::make_unique<COvImage2>();
+        if (!loader_(*loaded, path)) {
+            showMessage(openFailedMessage(path));
+            return false;
+        }
+        freshHistory.reserve(1);
+        freshHistory.push_back(loaded->current);
+    } catch (const std::bad_alloc&) {
+        reportOutOfMemory();
+        return false;
+    }
+
+    // Nothing below allocates: the new photo replaces the old one at once.
+    image = std::move(loaded);
+    history = std::move(freshHistory);
+    historyCursor = 0;
+    modified = false;
+    pendingCommit = false;
+    if (ui_.view != nullptr) {
+        ui_.view->computeFitZoom();
+        ui_.view->updateScrollLayout();
+        ui_.view->invalidate();
+    }
+    return true;
+}
+
+void CFotraDoc::savePhoto()
+{
+    if (!commandState(CommandId::SavePhoto).enabled || ui_.fileDialogs == nullptr) {
+        return;
+    }
+    const std::optional<std::string> path = ui_.fileDialogs->askSavePath(saveDialogOptions());
+    if (!path) {
+        return;
+    }
+    const WaitCursorScope wait(ui_.waitCursor);
+    const int format = saveFormatForPath(*path);
+    if (format != 0 && saver_(*image, *path, format)) {
+        modified = false;
+        return;
+    }
+    showMessage(kSaveFailedMessage);
+}
+
+void CFotraDoc::undo()
+{
+    if (!commandState(CommandId::Undo).enabled) {
+        return;
+    }
+    copyPlane(image->current, history[static_cast<std::size_t>(historyCursor - 1)]);
+    --historyCursor;
+    modified = true;
+    invalidateView();
+}
+
+void CFotraDoc::redo()
+{
+    if (!commandState(CommandId::Redo).enabled) {
+        return;
+    }
+    copyPlane(image->current, history[static_cast<std::size_t>(historyCursor + 1)]);
+    ++historyCursor;
+    modified = true;
+    invalidateView();
+}
+
+// Every command of this program records its output at once, so `result` is
+// idle (all 255) whenever this runs from the user interface; committing that
+// would paint the photo white. Only an output actually left in `result` is
+// committed, and through the history, so that it can be undone.
+void CFotraDoc::commitResult()
+{
+    if (!commandState(CommandId::CommitResult).enabled || isIdleResult(image->result)) {
+        return;
+    }
+    copyPlane(image->resultBackup, image->result);
+    if (recordAcceptedEffect()) {
+        pendingCommit = false;
+        invalidateView();
+    }
+}
+
+void CFotraDoc::runEffect(int mode)
+{
+    if (!hasPhoto()) {
+        return;
+    }
+    COvImage2& record = *image;
+    copyPlane(record.resultBackup, record.result);
+    runPreDialogStep(record, mode);
+
+    std::unique_ptr<IEffectDialog> dialog =
+        ui_.effectDialogs != nullptr ? ui_.effectDialogs->createEffectDialog(record, mode) : nullptr;
+    if (dialog == nullptr || !dialog->runModal()) {
+        copyPlane(record.result, record.resultBackup);
+        return;
+    }
+
+    const WaitCursorScope wait(ui_.waitCursor);
+    const EffectValues values = dialog->values();
+    try {
+        allocationPoint(AllocationSite::RunPipeline);
+        runEffectPipeline(record, mode, values);
+    } catch (const std::bad_alloc&) {
+        copyPlane(record.result, record.resultBackup);
+        fillPlane(record.scratch, 0);
+        dialog.reset();
+        reportOutOfMemory();
+        return;
+    }
+    dialog.reset();
+    invalidateView();
+    recordAcceptedEffect();
+}
+
+// The fixed filters are offered to the user, so their output is recorded like
+// an accepted effect (undoable, `modified` set) instead of staying in `result`.
+void CFotraDoc::runFilter(int commandId)
+{
+    if (!hasPhoto()) {
+        return;
+    }
+    COvImage2& record = *image;
+    const WaitCursorScope wait(ui_.waitCursor);
+    copyPlane(record.resultBackup, record.result);
+    try {
+        allocationPoint(AllocationSite::RunPipeline);
+        runFixedFilter(record, commandId);
+    } catch (const std::bad_alloc&) {
+        copyPlane(record.result, record.resultBackup);
+        fillPlane(record.scratch, 0);
+        reportOutOfMemory();
+        return;
+    }
+    invalidateView();
+    recordAcceptedEffect();
+}
+
+// The record step: `result` becomes the new last snapshot and `current`.
+// `resultBackup` holds the `result` of before the command, which a failure
+// restores.
+bool CFotraDoc::recordAcceptedEffect()
+{
+    COvImage2& record = *image;
+    std::vector<std::uint8_t> snapshot;
+    try {
+        allocationPoint(AllocationSite::RecordSnapshot);
+        snapshot = record.result;
+        history.reserve(static_cast<std::size_t>(historyCursor) + 2);
+    } catch (const std::bad_alloc&) {
+        copyPlane(record.result, record.resultBackup);
+        reportOutOfMemory();
+        return false;
+    }
+
+    // Nothing below allocates.
+    pendingCommit = true;
+    history.erase(history.begin() + historyCursor + 1, history.end());
+    history.push_back(std::move(snapshot));
+    copyPlane(record.current, record.result);
+    fillPlane(record.result, 255);
+    modified = true;
+    historyCursor = static_cast<std::int32_t>(history.size()) - 1;
+    return true;
+}
+
+void CFotraDoc::reportOutOfMemory() { showMessage(kOutOfMemoryMessage); }
+
+void CFotraDoc::showMessage(const std::string& text)
+{
+    if (ui_.messageBox != nullptr) {
+        ui_.messageBox->showMessage(text);
+    }
+}
+
+void CFotraDoc::allocationPoint(AllocationSite site) const
+{
+    if (allocationHook_) {
+        allocationHook_(site);
+    }
+}
+
+void CFotraDoc::invalidateView()
+{
+    if (ui_.view != nullptr) {
+        ui_.view->invalidate();
+    }
+}
