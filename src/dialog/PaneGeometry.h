@@ -1,0 +1,90 @@
+// The effect dialog's pane arithmetic: the overview scale, the preview region
+// chosen by dragging in the overview and its red marker, the panes shrunk to
+// a small photo, and the sampling square with the colour it picks. Pure
+// functions in pixels; the Qt dialog supplies pane sizes and pointer points.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "document/EffectValues.h"
+#include "engine/ImagePlanes.h"
+
+struct PaneSize {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const PaneSize&, const PaneSize&) = default;
+};
+
+// A pointer position relative to a pane's top-left corner, y downward.
+struct PanePoint {
+    int x = 0;
+    int y = 0;
+};
+
+// regionX, regionY: first column and first plane row (counted from the
+// picture's bottom) of the preview region.
+struct RegionPosition {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const RegionPosition&, const RegionPosition&) = default;
+};
+
+// min(W7 / width, H7 / height) in reals: the overview's scale for a photo of
+// width x height (both >= 1).
+double computeOverviewScale(PaneSize overview, int width, int height);
+
+// A drag step in the overview: the pointer holds the region's lower-left
+// corner; the region (photoPane's size) is clamped to the picture, first at
+// its right and top edges, then at 0. scale from computeOverviewScale.
+RegionPosition regionForPointer(PanePoint pointerInOverview, double scale, PaneSize photoPane, int width,
+                                int height);
+
+// The red marker's corners in overview-pane coordinates: the region's outline
+// inset by one pixel; y1 is its lower edge, y2 its upper edge. The outline
+// runs (x1, y2) -> (x1, y1) -> (x2, y1) -> (x2, y2) -> (x1, y2).
+struct MarkerGeometry {
+    int x1 = 0;
+    int y1 = 0;
+    int x2 = 0;
+    int y2 = 0;
+    friend bool operator==(const MarkerGeometry&, const MarkerGeometry&) = default;
+};
+MarkerGeometry regionMarker(RegionPosition region, double scale, PaneSize photoPane, int height);
+
+// Start-up: each pane narrower than the photo keeps its width, a wider one
+// takes the photo's width; likewise heights. Panes never grow.
+struct PhotoAndPreviewPanes {
+    PaneSize photo;
+    PaneSize preview;
+};
+PhotoAndPreviewPanes shrinkPanesToPhoto(PhotoAndPreviewPanes panes, int width, int height);
+
+// The rectangle every preview operation works on: the region at the preview
+// pane's size.
+PreviewRect previewRectangle(RegionPosition region, PaneSize previewPane);
+
+// squareX, squareY: the sampling square's top-left corner in photo-pane
+// pixels, y downward.
+struct SquarePosition {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const SquarePosition&, const SquarePosition&) = default;
+};
+
+// A drag step in the photo pane: the square's corner follows the pointer; at
+// 0 it stops, and pushed past the far edge it stops one pixel short of it
+// (W8 - side - 1). A square larger than the pane can end up negative.
+SquarePosition squareForPointer(PanePoint pointerInPhotoPane, PaneSize photoPane, int side);
+
+// The photo pixels under the square: columns regionX + squareX onward and
+// plane rows from regionY + H8 - squareY - side upward, side x side.
+PreviewRect sampledRectangle(RegionPosition region, int photoPaneHeight, SquarePosition square, int side);
+
+// Get-colour: the average colour of the photo's `current` pixels inside
+// `sampled`. Nothing when the rectangle holds no pixel of the photo (a square
+// pushed off a 1-pixel photo), so the target colour stays as it was.
+std::optional<RgbColour> sampleTargetColour(const ImagePlanes& image, const PreviewRect& sampled);
+
+// A packed colour blue x 65536 + green x 256 + red as three components.
+RgbColour colourFromReference(std::uint32_t packed);
