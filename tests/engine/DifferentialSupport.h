@@ -65,6 +65,18 @@ inline ImagePlanes greyPhoto(const std::vector<std::vector<int>>& rows)
     return image;
 }
 
+// Sets channel c of every pixel of `current` to first + c x step.
+inline void fillFlat(ImagePlanes& image, int first, int step)
+{
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                image.current[y * image.stride() + 3 * x + c] = static_cast<std::uint8_t>(first + c * step);
+            }
+        }
+    }
+}
+
 // Channel c of every pixel of a plane, as rows from row 0 up.
 inline std::vector<std::vector<int>> channelRows(const ImagePlanes& image, const std::vector<std::uint8_t>& plane,
                                                  int c = 0)

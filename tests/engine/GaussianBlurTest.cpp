@@ -72,9 +72,7 @@ TEST(GaussianBlur, FlatPhotoAndTinySigmaLeaveThePhoto)
     for (const double sigma : {0.0, 0.2, 1.0, 7.0}) {
         ImagePlanes image = testsupport::randomImage(23, 9, 3);
         if (sigma >= 1.0) {
-            for (std::size_t i = 0; i < image.current.size(); ++i) {
-                image.current[i] = static_cast<std::uint8_t>(40 + 90 * (i % 3));
-            }
+            enginetest::fillFlat(image, 40, 90);
         }
         ImagePlanes blurred = image;
         gaussianBlurRows(blurred, sigma);
