@@ -9,7 +9,8 @@
 
 // Builder: reads `current`, writes every pixel of `scratch`. For a window of n
 // samples the pixel takes rank trunc(Y x (n - 1) / 255) of each channel, Y its
-// luminance. radius >= 1 (the modes pass 1 to 10). Clears nothing.
+// luminance. radius >= 1 (the modes pass 1 to 10; a smaller one copies
+// `current`). Clears nothing.
 void luminanceRankFilter(ImagePlanes& image, int radius);
 
 // The same value for each pixel of `region` only; windows are clipped to the

@@ -8,7 +8,8 @@
 #include "engine/ImagePlanes.h"
 
 // Builder: median of each pixel's row window of `current`, into `scratch`.
-// radius >= 1, step >= 1 (the commands pass radius = step = 5 or 10).
+// radius >= 1, step >= 1 (the commands pass radius = step = 5 or 10); a
+// smaller radius takes the pixel alone, a smaller step counts as 1.
 void weightedMedianRows(ImagePlanes& image, int radius, int step);
 
 // Median of each pixel's column window of `scratch`, into `result`; then the

@@ -1,0 +1,28 @@
+// The colour-match mask of the preview: pixels of `current` inside a box
+// around the target turn white in `result`, the others are copied. Touches
+// only the preview region of `result`.
+#include "effects/WeightedCompose.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "effects/EffectLoops.h"
+
+void colourMatchMaskPreview(ImagePlanes& image, double toleranceRed, double toleranceGreen,
+                            double toleranceBlue, double targetRed, double targetGreen, double targetBlue,
+                            const PreviewRect& region)
+{
+    const std::uint8_t* current = image.current.data();
+    std::uint8_t* result = image.result.data();
+    effects::forEachPixel(image, region, [&](std::size_t offset) {
+        const std::uint8_t* pixel = current + offset;
+        // Tested red, green, blue in that order, as reals.
+        const bool inside = std::fabs(pixel[2] - targetRed) <= toleranceRed
+            && std::fabs(pixel[1] - targetGreen) <= toleranceGreen
+            && std::fabs(pixel[0] - targetBlue) <= toleranceBlue;
+        for (std::size_t channel = 0; channel < 3; ++channel) {
+            result[offset + channel] = inside ? 255 : pixel[channel];
+        }
+    });
+}

@@ -1,0 +1,34 @@
+// Row loops shared by the tone and colour effects: a per-pixel loop over a
+// rectangle (the full forms pass the whole image) on top of parallelRows.
+// Every pixel is written by one worker, so the bytes never depend on the
+// thread count.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/ImagePlanes.h"
+#include "engine/PlaneOps.h"
+
+namespace effects {
+
+inline PreviewRect wholeImage(const ImagePlanes& image)
+{
+    return PreviewRect{0, 0, image.width, image.height};
+}
+
+// Runs pixel(offset) for every pixel of rect, offset being the byte index of
+// its blue channel in any plane; rows in parallel, columns ascending.
+template <typename Pixel>
+void forEachPixel(const ImagePlanes& image, const PreviewRect& rect, Pixel&& pixel)
+{
+    const std::size_t stride = image.stride();
+    parallelRows(rect.y0, rect.y0 + rect.h - 1, [&](std::int32_t row) {
+        std::size_t offset = static_cast<std::size_t>(row) * stride + 3 * static_cast<std::size_t>(rect.x0);
+        for (std::int32_t x = 0; x < rect.w; ++x, offset += 3) {
+            pixel(offset);
+        }
+    });
+}
+
+} // namespace effects

@@ -1,0 +1,159 @@
+// The weighted medians and the outlier replacement: differential tests
+// against the naive reference for the radii and steps the commands pass (and
+// smaller steps), and the sample counts and threshold that pin the rule.
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "effects/EffectsTestHelpers.h"
+#include "effects/MedianFilters.h"
+
+namespace {
+
+using effectstest::awkwardSizes;
+using effectstest::testPhoto;
+
+TEST(MedianFilters, MatchReferenceForCommandRadiiAndSmallerSteps)
+{
+    const std::pair<int, int> windows[] = {{5, 5}, {10, 10}, {10, 5}, {5, 2}, {10, 3}, {5, 1}, {10, 11}};
+    std::uint32_t seed = 700;
+    for (const auto& [width, height] : awkwardSizes()) {
+        for (const auto& [radius, step] : windows) {
+            const ImagePlanes original = testPhoto(width, height, seed++);
+            ImagePlanes want = original;
+            reference::weightedMedianRows(want, radius, step);
+            const ImagePlanes afterRows = want;
+            reference::weightedMedianColumns(want, radius, step);
+            const ImagePlanes afterColumns = want;
+            reference::replaceOutlierPixels(want);
+            for (int threads : testsupport::kThreadCounts) {
+                testsupport::ScopedThreadCount scope(threads);
+                ImagePlanes got = original;
+                weightedMedianRows(got, radius, step);
+                ASSERT_TRUE(testsupport::imagesEqual(afterRows, got))
+                    << "rows " << width << "x" << height << " r " << radius << " b " << step << ", " << threads;
+                weightedMedianColumns(got, radius, step);
+                ASSERT_TRUE(testsupport::imagesEqual(afterColumns, got))
+                    << "columns " << width << "x" << height << " r " << radius << " b " << step << ", " << threads;
+                replaceOutlierPixels(got);
+                ASSERT_TRUE(testsupport::imagesEqual(want, got))
+                    << "outliers " << width << "x" << height << ", " << threads;
+            }
+        }
+    }
+}
+
+TEST(MedianFilters, ColumnsReadScratchRowsWithNoise)
+{
+    // The column pass on its own, from a noisy scratch (not a row median).
+    std::uint32_t seed = 900;
+    for (const auto& [width, height] : awkwardSizes()) {
+        const ImagePlanes original = testPhoto(width, height, seed++);
+        ImagePlanes want = original;
+        reference::weightedMedianColumns(want, 10, 5);
+        ImagePlanes got = original;
+        weightedMedianColumns(got, 10, 5);
+        ASSERT_TRUE(testsupport::imagesEqual(want, got)) << width << "x" << height;
+    }
+}
+
+// A one-row photo whose red byte at column q is red[q] (green, blue 0).
+ImagePlanes redRow(const std::vector<int>& red)
+{
+    ImagePlanes image;
+    image.allocatePlanes(static_cast<int>(red.size()), 1);
+    for (std::size_t q = 0; q < red.size(); ++q) {
+        image.current[3 * q + 2] = static_cast<std::uint8_t>(red[q]);
+    }
+    return image;
+}
+
+TEST(MedianFilters, RowStartTakesTheSixthOfElevenAndTwelveSamples)
+{
+    // Falling values: column q holds 200 - 10 q.
+    std::vector<int> red(30);
+    for (int q = 0; q < 30; ++q) {
+        red[q] = 200 - 5 * q;
+    }
+    ImagePlanes image = redRow(red);
+    weightedMedianRows(image, 10, 10);
+    // Column 0: samples 0..10 (11), the 6th smallest is column 5's 175.
+    EXPECT_EQ(image.scratch[2], 175);
+    // Column 1: samples 0..11 (12), the lower middle is the 6th smallest, column 6's 170.
+    EXPECT_EQ(image.scratch[3 + 2], 170);
+}
+
+TEST(MedianFilters, SmallerStepCountsTheInnerRunTwice)
+{
+    // r 10, b 5 at column 20 of 41: runs 10..30 and 15..25, 32 samples,
+    // m = 15. The outer ten are 0 and the inner run counts twice, so the
+    // 16th smallest is the 6th of 15 15 16 16 17 17 ...: 17.
+    std::vector<int> red(41, 0);
+    for (int q = 15; q <= 25; ++q) {
+        red[q] = q;
+    }
+    ImagePlanes image = redRow(red);
+    weightedMedianRows(image, 10, 5);
+    EXPECT_EQ(image.scratch[3 * 20 + 2], 17);
+}
+
+TEST(MedianFilters, OutlierThresholdThirtyKeptThirtyOneReplaced)
+{
+    ImagePlanes image;
+    image.allocatePlanes(2, 1);
+    std::fill_n(image.current.begin(), 6, 100);
+    const std::uint8_t median[6] = {110, 110, 110, 111, 110, 110};
+    std::copy(std::begin(median), std::end(median), image.scratch.begin());
+    replaceOutlierPixels(image);
+    EXPECT_EQ(image.result[0], 100); // d = 30 keeps the pixel
+    EXPECT_EQ(image.result[3], 111); // d = 31 takes the median
+    EXPECT_EQ(image.result[4], 110);
+    EXPECT_TRUE(testsupport::planesEqual(std::vector<std::uint8_t>(image.planeBytes(), 0), image.scratch, 2));
+}
+
+TEST(MedianFilters, SingleWhitePixelOnBlackIsRemoved)
+{
+    ImagePlanes image;
+    image.allocatePlanes(25, 25);
+    const std::size_t spot = 12 * image.stride() + 3 * 12;
+    std::fill_n(image.current.begin() + spot, 3, 255);
+    weightedMedianRows(image, 10, 10);
+    weightedMedianColumns(image, 10, 10);
+    replaceOutlierPixels(image);
+    for (int y = 0; y < 25; ++y) {
+        for (int b = 0; b < 75; ++b) {
+            ASSERT_EQ(image.result[y * image.stride() + b], 0);
+        }
+    }
+    EXPECT_TRUE(testsupport::planesEqual(std::vector<std::uint8_t>(image.planeBytes(), 0), image.scratch, 25));
+}
+
+TEST(MedianFilters, UniformPhotoPassesUnchanged)
+{
+    ImagePlanes image = testsupport::randomImage(17, 13, 3);
+    for (int y = 0; y < 13; ++y) {
+        for (int x = 0; x < 17; ++x) {
+            const std::size_t p = y * image.stride() + 3 * x;
+            image.current[p] = 9;
+            image.current[p + 1] = 99;
+            image.current[p + 2] = 199;
+        }
+    }
+    weightedMedianRows(image, 5, 5);
+    weightedMedianColumns(image, 5, 5);
+    for (int y = 0; y < 13; ++y) {
+        for (int b = 0; b < 51; ++b) {
+            EXPECT_EQ(image.scratch[y * image.stride() + b], image.current[y * image.stride() + b]);
+        }
+    }
+    replaceOutlierPixels(image);
+    for (int y = 0; y < 13; ++y) {
+        for (int b = 0; b < 51; ++b) {
+            EXPECT_EQ(image.result[y * image.stride() + b], image.current[y * image.stride() + b]);
+        }
+    }
+}
+
+} // namespace
