@@ -1,0 +1,287 @@
+// Every mode's preview pipeline against the naive reference operations
+// composed per mode, on small random photos with random regions and every
+// slider at its range ends, all four planes compared byte for byte with 1, 2
+// and 3 threads; the preview over the whole photo against the accepted run;
+// and the preview switch of the slow modes.
+#include "dialog/PreviewPipelines.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "dialog/ModeSetup.h"
+#include "document/EffectPipelines.h"
+#include "effects/OperandPlanes.h"
+#include "reference/ReferenceEffects.h"
+#include "reference/ReferenceEngine.h"
+#include "support/TestImages.h"
+
+namespace {
+
+using testsupport::imagesEqual;
+
+reference::Rect asRect(const PreviewRect& r) { return {r.x0, r.y0, r.w, r.h}; }
+
+std::uint8_t complement(int component) { return static_cast<std::uint8_t>(255 - component); }
+
+// The preview pipelines written out from the dialog's published tables with
+// the reference operations; modes 11, 28 and 32 use the accepted run's
+// strengths. Slider positions s, e, p; T target, L light colour.
+void referencePreview(ImagePlanes& image, int mode, const EffectValues& v, const PreviewRect& rect)
+{
+    namespace ref = reference;
+    const reference::Rect r = asRect(rect);
+    const int s = v.strengthValue;
+    const int e = v.effectValue;
+    const double p = v.precisionValue;
+    const double tR = v.targetColour.red;
+    const double tG = v.targetColour.green;
+    const double tB = v.targetColour.blue;
+    const RgbColour L = mode == 18 ? v.targetColour : v.lightColour;
+    const int radius = s / 10 + 1;
+    const double e100 = static_cast<double>(e) / 100.0;
+    const double minusE100 = static_cast<double>(-e) / 100.0;
+    const auto fillComplement = [&] {
+        ref::fillScratch(image, complement(L.red), complement(L.green), complement(L.blue), r);
+    };
+    switch (mode) {
+    case 1: ref::gaussianBlurPreview(image, rect, s); ref::composeWithScratchPreview(image, rect, e100 * 3.0); break;
+    case 2:
+        ref::triangleBlurPreview(image, rect, radius, radius);
+        ref::composeWithScratchPreview(image, rect, e100 * 3.0);
+        break;
+    case 3: ref::greyToScratch(image, r); ref::composeWithScratchPreview(image, rect, e100 * 3.0); break;
+    case 4: ref::gaussianBlurPreview(image, rect, s); ref::composeWithScratchPreview(image, rect, minusE100 * 0.9); break;
+    case 5: ref::luminanceRankFilter(image, s, r); ref::composeWithScratchPreview(image, rect, e100 * 5.0); break;
+    case 6: ref::invertToScratch(image, r); ref::composeWithScratchPreview(image, rect, e100); break;
+    case 7:
+        ref::gaussianBlurPreview(image, rect, s);
+        ref::composeWithScratchPreview(image, rect, e100 * 3.0);
+        ref::greyResult(image, r);
+        break;
+    case 8:
+        ref::triangleBlurPreview(image, rect, radius, 1);
+        ref::unsharpMaskPreview(image, rect, radius, e100 * 5.0);
+        break;
+    case 9: ref::luminanceRankFilter(image, s, r); ref::composeWithScratchPreview(image, rect, minusE100); break;
+    case 10: ref::luminanceRankFilter(image, s, r); ref::colourRangeCompose(image, minusE100, p, tR, tG, tB, r); break;
+    case 11:
+        ref::gaussianBlurPreview(image, rect, s);
+        ref::colourRangeCompose(image, minusE100 * 0.9, p, tR, tG, tB, r);
+        break;
+    case 12: ref::colourMatchMask(image, s, e, p, tR, tG, tB, r); break;
+    case 13: ref::greyToScratch(image, r); ref::colourRangeCompose(image, e100, p, tR, tG, tB, r); break;
+    case 14:
+        ref::gaussianBlurPreview(image, rect, s);
+        ref::colourRangeCompose(image, e100 * 3.0, p, tR, tG, tB, r);
+        break;
+    case 15: case 16: case 17: case 19: case 26:
+        fillComplement();
+        ref::composeWithScratchPreview(image, rect, e100);
+        break;
+    case 18: case 20: fillComplement(); ref::brightWeightedCompose(image, e100, r); break;
+    case 21: fillComplement(); ref::darkWeightedCompose(image, e100, r); break;
+    case 22: ref::invertToScratch(image, r); ref::brightWeightedCompose(image, e100, r); break;
+    case 23: ref::invertToScratch(image, r); ref::darkWeightedCompose(image, e100, r); break;
+    case 24: ref::greyToScratch(image, r); ref::brightWeightedCompose(image, e100 * 3.0, r); break;
+    case 25: ref::greyToScratch(image, r); ref::darkWeightedCompose(image, e100 * 3.0, r); break;
+    case 27:
+        ref::fillScratch(image, static_cast<std::uint8_t>(static_cast<int>(image.meanRed)),
+                         static_cast<std::uint8_t>(static_cast<int>(image.meanGreen)),
+                         static_cast<std::uint8_t>(static_cast<int>(image.meanBlue)), r);
+        ref::composeWithScratchPreview(image, rect, e100);
+        break;
+    case 28:
+        ref::brightSharpenPreview(image, rect, radius, radius);
+        ref::composeWithScratchPreview(image, rect, e100 * 3.0);
+        break;
+    case 29:
+        ref::darkSharpenPreview(image, rect, radius, radius);
+        ref::composeWithScratchPreview(image, rect, e100 * 3.0);
+        break;
+    case 30: fillComplement(); ref::colourRangeCompose(image, e100, p, tR, tG, tB, r); break;
+    case 31:
+        ref::gaussianBlurPreview(image, rect, s);
+        ref::lightenDarkenScratch(image, true, r);
+        ref::composeWithScratchPreview(image, rect, e100 * 5.0);
+        break;
+    case 32:
+        ref::gaussianBlurPreview(image, rect, s);
+        ref::lightenDarkenScratch(image, false, r);
+        ref::composeWithScratchPreview(image, rect, e100 * 5.0);
+        break;
+    default: FAIL() << "no reference for mode " << mode;
+    }
+}
+
+// The slider positions a test runs a mode with: each configured slider at
+// one end of its range (all low, all high and two mixed corners), an
+// unconfigured one at its position 0.
+std::vector<EffectValues> rangeEndValues(const ModeSetup& setup, std::mt19937& rng)
+{
+    std::uniform_int_distribution<int> byte(0, 255);
+    const auto end = [](const SliderSetup& slider, bool high) {
+        return slider.configured ? (high ? slider.maximum : slider.minimum) : slider.position;
+    };
+    std::vector<EffectValues> all;
+    for (const int corner : {0, 7, 3, 4}) {
+        EffectValues values = startValues(setup);
+        values.strengthValue = end(setup.strength, (corner & 1) != 0);
+        values.effectValue = end(setup.effect, (corner & 2) != 0);
+        values.precisionValue = end(setup.precision, (corner & 4) != 0);
+        values.targetColour = {byte(rng), byte(rng), byte(rng)};
+        values.lightColour = {byte(rng), byte(rng), byte(rng)};
+        all.push_back(values);
+    }
+    return all;
+}
+
+PreviewRect randomRegion(const ImagePlanes& image, std::mt19937& rng)
+{
+    std::uniform_int_distribution<int> wDist(1, image.width);
+    std::uniform_int_distribution<int> hDist(1, image.height);
+    const int w = wDist(rng);
+    const int h = hDist(rng);
+    const int x0 = std::uniform_int_distribution<int>(0, image.width - w)(rng);
+    const int y0 = std::uniform_int_distribution<int>(0, image.height - h)(rng);
+    return {x0, y0, w, h};
+}
+
+// A photo as the dialog sees it: random pixels, scratch zero, result and
+// the backup holding earlier output; mode 27's means already taken.
+ImagePlanes dialogPhoto(int width, int height, std::uint32_t seed)
+{
+    ImagePlanes image = testsupport::noisyImage(width, height, seed);
+    fillPlane(image.scratch, 0);
+    meanColour(image);
+    return image;
+}
+
+std::string describe(int mode, const EffectValues& v, const PreviewRect& r)
+{
+    return "mode " + std::to_string(mode) + " s " + std::to_string(v.strengthValue) + " e " +
+           std::to_string(v.effectValue) + " p " + std::to_string(v.precisionValue) + " region " +
+           std::to_string(r.x0) + "," + std::to_string(r.y0) + " " + std::to_string(r.w) + "x" +
+           std::to_string(r.h);
+}
+
+class PreviewAgainstReference : public ::testing::TestWithParam<int> {};
+
+TEST_P(PreviewAgainstReference, MatchesAtTheRangeEnds)
+{
+    const ModeSetup& setup = *findModeSetup(GetParam());
+    std::mt19937 rng(2024 + static_cast<std::uint32_t>(setup.mode));
+    const struct {
+        int width;
+        int height;
+    } sizes[] = {{23, 17}, {7, 30}};
+    for (const auto size : sizes) {
+        const ImagePlanes photo = dialogPhoto(size.width, size.height, rng());
+        for (const EffectValues& values : rangeEndValues(setup, rng)) {
+            const PreviewRect region = randomRegion(photo, rng);
+            SCOPED_TRACE(describe(setup.mode, values, region));
+            ImagePlanes expected = photo;
+            referencePreview(expected, setup.mode, values, region);
+            for (const int threads : testsupport::kThreadCounts) {
+                testsupport::ScopedThreadCount count(threads);
+                ImagePlanes actual = photo;
+                EXPECT_EQ(runPreviewPipeline(actual, setup.mode, values, region, true), PreviewShows::resultRegion);
+                ASSERT_TRUE(imagesEqual(expected, actual)) << threads << " threads";
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMode, PreviewAgainstReference, ::testing::Range(1, 33));
+
+TEST(PreviewPipelines, CompositingModesLeaveScratchZero)
+{
+    const ImagePlanes photo = dialogPhoto(19, 13, 77);
+    for (const ModeSetup& setup : modeSetups()) {
+        if (setup.mode == 12) {
+            continue; // the colour mask neither reads nor clears scratch
+        }
+        ImagePlanes image = photo;
+        runPreviewPipeline(image, setup.mode, startValues(setup), {2, 3, 10, 6}, true);
+        EXPECT_EQ(image.scratch, std::vector<std::uint8_t>(image.planeBytes(), 0)) << setup.mode;
+    }
+}
+
+TEST(PreviewPipelines, OverTheWholePhotoTheyGiveTheAcceptedBytes)
+{
+    std::mt19937 rng(99);
+    for (const ModeSetup& setup : modeSetups()) {
+        if (setup.mode == 12) {
+            continue; // its preview marks the selected colours instead
+        }
+        const ImagePlanes photo = dialogPhoto(29, 21, rng());
+        for (const EffectValues& sliders : rangeEndValues(setup, rng)) {
+            SCOPED_TRACE(describe(setup.mode, sliders, {0, 0, photo.width, photo.height}));
+            ImagePlanes previewed = photo;
+            runPreviewPipeline(previewed, setup.mode, sliders, {0, 0, photo.width, photo.height}, true);
+            // The values OK hands on: mode 18's light colour is the target.
+            EffectValues accepted = sliders;
+            accepted.lightColour = lightColourAtPaint(setup.mode, sliders.targetColour, sliders.lightColour);
+            ImagePlanes full = photo;
+            runEffectPipeline(full, setup.mode, accepted);
+            ASSERT_TRUE(imagesEqual(full, previewed));
+        }
+    }
+}
+
+TEST(PreviewPipelines, SlowModesPreviewOnlyWhileTheBoxIsChecked)
+{
+    const ImagePlanes photo = dialogPhoto(16, 12, 5);
+    const PreviewRect region{3, 2, 8, 7};
+    for (const int mode : {5, 9, 10}) {
+        ImagePlanes image = photo;
+        EXPECT_EQ(runPreviewPipeline(image, mode, startValues(*findModeSetup(mode)), region, false),
+                  PreviewShows::currentRegion);
+        EXPECT_TRUE(imagesEqual(photo, image)) << mode;
+        EXPECT_EQ(runPreviewPipeline(image, mode, startValues(*findModeSetup(mode)), region, true),
+                  PreviewShows::resultRegion);
+        EXPECT_NE(image.result, photo.result) << mode;
+    }
+    // Every other mode always previews; its box is checked and disabled.
+    for (const int mode : {1, 8, 11, 30}) {
+        ImagePlanes image = photo;
+        EXPECT_EQ(runPreviewPipeline(image, mode, startValues(*findModeSetup(mode)), region, false),
+                  PreviewShows::resultRegion);
+        EXPECT_NE(image.result, photo.result) << mode;
+    }
+}
+
+TEST(PreviewPipelines, Mode12MarksTheColoursInsideTheToleranceBox)
+{
+    ImagePlanes image = dialogPhoto(6, 4, 8);
+    const std::size_t stride = image.stride();
+    // Pixel (1, 1) is (R 100, G 50, B 20); the target (90, 60, 10).
+    image.current[stride + 3] = 20;
+    image.current[stride + 4] = 50;
+    image.current[stride + 5] = 100;
+    EffectValues values = startValues(*findModeSetup(12));
+    values.targetColour = {90, 60, 10};
+    values.strengthValue = 10;
+    values.effectValue = 10;
+    values.precisionValue = 10;
+    runPreviewPipeline(image, 12, values, {0, 0, 6, 4}, true);
+    EXPECT_EQ(image.result[stride + 3], 255);
+    EXPECT_EQ(image.result[stride + 5], 255);
+    values.precisionValue = 9; // blue 20 is 10 away from 10
+    runPreviewPipeline(image, 12, values, {0, 0, 6, 4}, true);
+    EXPECT_EQ(image.result[stride + 3], 20);
+    EXPECT_EQ(image.result[stride + 5], 100);
+}
+
+TEST(PreviewPipelines, UnknownModeChangesNothing)
+{
+    const ImagePlanes photo = dialogPhoto(5, 5, 1);
+    ImagePlanes image = photo;
+    runPreviewPipeline(image, 33, EffectValues{}, {0, 0, 5, 5}, true);
+    runPreviewPipeline(image, 0, EffectValues{}, {0, 0, 5, 5}, true);
+    EXPECT_TRUE(imagesEqual(photo, image));
+}
+
+} // namespace
