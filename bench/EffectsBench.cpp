@@ -1,0 +1,126 @@
+// Speed of the tone and colour effects on a 24-megapixel photo-like image at
+// the parameters the modes and the fixed filters use, in megapixels per
+// second, next to the naive reference on a smaller photo-like crop (per pixel
+// the two compare directly; the crop is larger than every window used).
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include "effects/ColourSampling.h"
+#include "effects/LuminanceRankFilter.h"
+#include "effects/MedianFilters.h"
+#include "effects/OperandPlanes.h"
+#include "effects/WeightedCompose.h"
+#include "reference/ReferenceEffects.h"
+#include "support/TestImages.h"
+
+namespace {
+
+ImagePlanes& photo()
+{
+    static ImagePlanes image = testsupport::photoLikeImage(6000, 4000, 1);
+    return image;
+}
+
+using Operation = std::function<void(ImagePlanes&)>;
+
+void timeOn(benchmark::State& state, ImagePlanes& image, const Operation& operation)
+{
+    for (auto _ : state) {
+        operation(image);
+        benchmark::ClobberMemory();
+    }
+    const double pixels = static_cast<double>(image.width) * image.height;
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * pixels));
+    state.counters["MP/s"] = benchmark::Counter(state.iterations() * pixels / 1e6, benchmark::Counter::kIsRate);
+}
+
+// Registers the production operation on the photo and the reference's on a
+// square crop of side `cropSide` (small for the slow window operations).
+void registerPair(const std::string& name, int cropSide, Operation production, Operation naive)
+{
+    benchmark::RegisterBenchmark(("Effects/" + name).c_str(),
+                                 [production](benchmark::State& state) { timeOn(state, photo(), production); })
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("EffectsReference/" + name).c_str(),
+                                 [cropSide, naive](benchmark::State& state) {
+                                     ImagePlanes image = testsupport::photoLikeImage(cropSide, cropSide, 2);
+                                     timeOn(state, image, naive);
+                                 })
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
+}
+
+constexpr int kPointCrop = 512;
+
+const int kRegistered = [] {
+    using reference::whole;
+    registerPair(
+        "fillScratch", kPointCrop, [](ImagePlanes& image) { fillScratch(image, 30, 60, 90); },
+        [](ImagePlanes& image) { reference::fillScratch(image, 30, 60, 90, whole(image)); });
+    registerPair(
+        "invertToScratch", kPointCrop, [](ImagePlanes& image) { invertToScratch(image); },
+        [](ImagePlanes& image) { reference::invertToScratch(image, whole(image)); });
+    registerPair(
+        "greyToScratch", kPointCrop, [](ImagePlanes& image) { greyToScratch(image); },
+        [](ImagePlanes& image) { reference::greyToScratch(image, whole(image)); });
+    registerPair(
+        "greyResult", kPointCrop, [](ImagePlanes& image) { greyResult(image); },
+        [](ImagePlanes& image) { reference::greyResult(image, whole(image)); });
+    registerPair(
+        "lightenDarkenScratch", kPointCrop, [](ImagePlanes& image) { lightenDarkenScratch(image, true); },
+        [](ImagePlanes& image) { reference::lightenDarkenScratch(image, true, whole(image)); });
+    registerPair(
+        "meanColour", kPointCrop, [](ImagePlanes& image) { meanColour(image); },
+        [](ImagePlanes& image) { reference::meanColour(image); });
+    registerPair(
+        "brightWeightedCompose", kPointCrop, [](ImagePlanes& image) { brightWeightedCompose(image, 0.5); },
+        [](ImagePlanes& image) { reference::brightWeightedCompose(image, 0.5, whole(image)); });
+    registerPair(
+        "darkWeightedCompose", kPointCrop, [](ImagePlanes& image) { darkWeightedCompose(image, 0.5); },
+        [](ImagePlanes& image) { reference::darkWeightedCompose(image, 0.5, whole(image)); });
+    registerPair(
+        "colourRangeCompose", kPointCrop,
+        [](ImagePlanes& image) { colourRangeCompose(image, -0.5, 10.0, 250.0, 214.0, 186.0); },
+        [](ImagePlanes& image) { reference::colourRangeCompose(image, -0.5, 10.0, 250.0, 214.0, 186.0, whole(image)); });
+    registerPair(
+        "scratchColourRangeCompose", kPointCrop,
+        [](ImagePlanes& image) { scratchColourRangeCompose(image, 1.5, 1.0, 128.0, 128.0, 128.0); },
+        [](ImagePlanes& image) {
+            reference::scratchColourRangeCompose(image, 1.5, 1.0, 128.0, 128.0, 128.0, whole(image));
+        });
+    registerPair(
+        "sampleAverageColour", kPointCrop,
+        [](ImagePlanes& image) {
+            benchmark::DoNotOptimize(sampleAverageColour(image, 0, 0, image.width, image.height));
+        },
+        [](ImagePlanes& image) {
+            benchmark::DoNotOptimize(reference::sampleAverageColour(image, 0, 0, image.width, image.height));
+        });
+    for (const int radius : {1, 5, 10}) {
+        registerPair(
+            "luminanceRankFilter/radius:" + std::to_string(radius), 64,
+            [radius](ImagePlanes& image) { luminanceRankFilter(image, radius); },
+            [radius](ImagePlanes& image) { reference::luminanceRankFilter(image, radius, whole(image)); });
+    }
+    // The fixed filters pass radius = step = 5 and 10.
+    for (const int radius : {5, 10}) {
+        const std::string tag = "/radius:" + std::to_string(radius) + "/step:" + std::to_string(radius);
+        registerPair(
+            "weightedMedianRows" + tag, 128, [radius](ImagePlanes& image) { weightedMedianRows(image, radius, radius); },
+            [radius](ImagePlanes& image) { reference::weightedMedianRows(image, radius, radius); });
+        registerPair(
+            "weightedMedianColumns" + tag, 128,
+            [radius](ImagePlanes& image) { weightedMedianColumns(image, radius, radius); },
+            [radius](ImagePlanes& image) { reference::weightedMedianColumns(image, radius, radius); });
+    }
+    registerPair(
+        "replaceOutlierPixels", kPointCrop, [](ImagePlanes& image) { replaceOutlierPixels(image); },
+        [](ImagePlanes& image) { reference::replaceOutlierPixels(image); });
+    return 0;
+}();
+
+} // namespace
