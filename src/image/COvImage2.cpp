@@ -1,1 +1,176 @@
+// The working image record: import of the library's 8- and 24-bit DIBs into
+// the four planes, export of `current` as a 24-bit DIB, and painting through
+// ICanvas. The reduction below zoom 1 and the region copies are parallel row
+// loops; each destination row is written by one worker, so the painted bytes
+// do not depend on the thread count.
 #include "image/COvImage2.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <span>
+
+#include "image/Canvas.h"
+#include "image/ik5/Ik5Loader.h"
+
+namespace {
+
+constexpr std::size_t kBytesPerPixel = 3;
+
+// The header of a DIB the library returned; the block may be unaligned for it.
+BITMAPINFOHEADER headerOf(const void* dib)
+{
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, dib, sizeof header);
+    return header;
+}
+
+// Destination size of a zoomed draw: trunc(zoom x size), or 0 when that is
+// not a positive size an int can hold (a non-finite or absurd zoom).
+int zoomedSize(double zoom, std::int32_t size)
+{
+    const double scaled = std::trunc(zoom * size);
+    if (!(scaled >= 1.0) || scaled > std::numeric_limits<int>::max()) {
+        return 0;
+    }
+    return static_cast<int>(scaled);
+}
+
+// Source index trunc(index / zoom), kept inside the plane against rounding.
+std::int32_t sampledIndex(int index, double zoom, std::int32_t size)
+{
+    const auto sampled = static_cast<std::int64_t>(index / zoom);
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(sampled, 0, size - 1));
+}
+
+} // namespace
+
+bool COvImage2::loadFromFile(const std::string& path)
+{
+    try {
+        const ik5::UniqueDib dib(ik5::fileLoad(path));
+        if (!dib) {
+            return false;
+        }
+        const BITMAPINFOHEADER header = headerOf(dib.get());
+        // Only what the library writes is understood: uncompressed, bottom-up
+        // rows of 8 or 24 bits. Anything else would be misread.
+        if (header.biWidth <= 0 || header.biHeight <= 0 || header.biCompression != kBiRgb
+            || (header.biBitCount != 8 && header.biBitCount != 24)) {
+            return false;
+        }
+        allocatePlanes(header.biWidth, header.biHeight);
+        const auto* bytes = static_cast<const std::uint8_t*>(dib.get());
+        if (header.biBitCount == 24) {
+            std::memcpy(current.data(), bytes + kDibHeaderBytes, planeBytes());
+        } else {
+            const std::uint8_t* table = bytes + kDibHeaderBytes;
+            const std::uint8_t* indices = bytes + kDibHeaderBytes + kDibColourTableBytes;
+            const std::size_t indexStride = ((static_cast<std::size_t>(width) * 8 + 31) >> 3) & ~std::size_t{3};
+            const std::size_t planeStride = stride();
+            for (std::int32_t y = 0; y < height; ++y) {
+                const std::uint8_t* indexRow = indices + y * indexStride;
+                std::uint8_t* pixel = current.data() + y * planeStride;
+                for (std::int32_t x = 0; x < width; ++x, pixel += kBytesPerPixel) {
+                    const std::uint8_t* entry = table + 4 * std::size_t{indexRow[x]};
+                    pixel[0] = entry[0];
+                    pixel[1] = entry[1];
+                    pixel[2] = entry[2];
+                }
+            }
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        // A photo too large for memory: leave the record as constructed.
+        width = 0;
+        height = 0;
+        current = {};
+        result = {};
+        scratch = {};
+        resultBackup = {};
+        return false;
+    }
+}
+
+bool COvImage2::saveToFile(const std::string& path, int format) const
+{
+    if (format != SaveFormatJpeg && format != SaveFormatPng && format != SaveFormatTiff) {
+        return false;
+    }
+    const ik5::UniqueDib dib(ik5::createImage(width, height));
+    if (!dib) {
+        return false;
+    }
+    const BITMAPINFOHEADER header = headerOf(dib.get());
+    if (header.biWidth != width || header.biHeight != height || header.biBitCount != 24) {
+        return false;
+    }
+    std::memcpy(static_cast<std::uint8_t*>(dib.get()) + kDibHeaderBytes, current.data(), planeBytes());
+    switch (format) {
+    case SaveFormatJpeg:
+        return ik5::jpegFileSave(path, dib.get());
+    case SaveFormatPng:
+        return ik5::pngFileSave(path, dib.get());
+    default:
+        return ik5::tiffFileSave(path, dib.get());
+    }
+}
+
+void COvImage2::drawZoomed(ICanvas& canvas, double zoom) const
+{
+    const int destWidth = zoomedSize(zoom, width);
+    const int destHeight = zoomedSize(zoom, height);
+    if (destWidth == 0 || destHeight == 0) {
+        return;
+    }
+    if (zoom >= 1.0) {
+        // Enlargement and 1:1: the canvas stretches `current` itself.
+        canvas.drawBottomUpBgr(current, width, height, 0, 0, destWidth, destHeight);
+        return;
+    }
+    // Reduction: nearest neighbour anchored at the first stored row and column.
+    const std::size_t destStride = rowStride(destWidth);
+    std::vector<std::uint8_t> reduced(destStride * static_cast<std::size_t>(destHeight), 0);
+    const std::size_t sourceStride = stride();
+    parallelRows(0, destHeight - 1, [&](std::int32_t y) {
+        const std::uint8_t* sourceRow = current.data() + sampledIndex(y, zoom, height) * sourceStride;
+        std::uint8_t* destRow = reduced.data() + y * destStride;
+        for (int x = 0; x < destWidth; ++x) {
+            const std::uint8_t* source = sourceRow + kBytesPerPixel * sampledIndex(x, zoom, width);
+            std::copy_n(source, kBytesPerPixel, destRow + kBytesPerPixel * x);
+        }
+    });
+    canvas.drawBottomUpBgr(reduced, destWidth, destHeight, 0, 0);
+}
+
+void COvImage2::drawCurrentRegion(ICanvas& canvas, int left, int firstRow, int w, int h)
+{
+    drawRegion(canvas, current, currentPaneBuffer, left, firstRow, w, h);
+}
+
+void COvImage2::drawResultRegion(ICanvas& canvas, int left, int firstRow, int w, int h)
+{
+    drawRegion(canvas, result, resultPaneBuffer, left, firstRow, w, h);
+}
+
+void COvImage2::drawRegion(ICanvas& canvas, const std::vector<std::uint8_t>& plane,
+                           std::vector<std::uint8_t>& paneBuffer, int left, int firstRow, int w, int h) const
+{
+    // A region that is empty or reaches outside the photo would read past the
+    // plane: draw nothing.
+    const bool inside = w > 0 && h > 0 && left >= 0 && firstRow >= 0 && std::int64_t{left} + w <= width
+                        && std::int64_t{firstRow} + h <= height;
+    if (!inside) {
+        return;
+    }
+    const std::size_t bufferStride = rowStride(w);
+    paneBuffer.assign(bufferStride * static_cast<std::size_t>(h), 0);
+    const std::size_t planeStride = stride();
+    parallelRows(0, h - 1, [&](std::int32_t r) {
+        const std::uint8_t* source = plane.data() + (firstRow + r) * planeStride + kBytesPerPixel * left;
+        std::copy_n(source, kBytesPerPixel * w, paneBuffer.data() + r * bufferStride);
+    });
+    canvas.drawBottomUpBgr(paneBuffer, w, h, 0, 0);
+}

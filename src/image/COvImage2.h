@@ -30,4 +30,8 @@ public:
     // `result` at 1:1 through the pane buffers. The caller keeps it inside.
     void drawCurrentRegion(ICanvas& canvas, int left, int firstRow, int w, int h);
     void drawResultRegion(ICanvas& canvas, int left, int firstRow, int w, int h);
+
+private:
+    void drawRegion(ICanvas& canvas, const std::vector<std::uint8_t>& plane,
+                    std::vector<std::uint8_t>& paneBuffer, int left, int firstRow, int w, int h) const;
 };

@@ -1,0 +1,62 @@
+// The image-file library's binary interface, shared by the loader and the
+// modules: the DIB block layout and the six C-linkage functions the program
+// calls. A DIB is one heap block that starts with a Windows BITMAPINFOHEADER;
+// an 8-bit DIB continues with 256 RGBQUAD entries, then come the pixel rows,
+// bottom-up, each padded to a multiple of 4 bytes. Only IK5FreeMemory frees one.
+#pragma once
+
+#include <cstdint>
+
+// Byte for byte the Windows structure: 40 bytes, no padding.
+struct BITMAPINFOHEADER {
+    std::uint32_t biSize;
+    std::int32_t biWidth;
+    std::int32_t biHeight; // positive: rows stored bottom-up
+    std::uint16_t biPlanes;
+    std::uint16_t biBitCount;
+    std::uint32_t biCompression; // 0 (BI_RGB): uncompressed
+    std::uint32_t biSizeImage;
+    std::int32_t biXPelsPerMeter;
+    std::int32_t biYPelsPerMeter;
+    std::uint32_t biClrUsed;
+    std::uint32_t biClrImportant;
+};
+static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER must be 40 bytes");
+
+struct RGBQUAD {
+    std::uint8_t rgbBlue;
+    std::uint8_t rgbGreen;
+    std::uint8_t rgbRed;
+    std::uint8_t rgbReserved;
+};
+static_assert(sizeof(RGBQUAD) == 4, "RGBQUAD must be 4 bytes");
+
+inline constexpr std::uint32_t kBiRgb = 0;
+inline constexpr std::uint32_t kDibHeaderBytes = sizeof(BITMAPINFOHEADER);
+inline constexpr std::uint32_t kDibColourTableBytes = 256 * sizeof(RGBQUAD);
+
+// Handle of a library-owned DIB block; null means "no image".
+using Ik5Dib = void*;
+
+// The six functions, exported by name from libIK5FILE.so, libIK5EFFECT.so and
+// libIK5COM.so. Arguments whose meaning is not given are passed as 0 or "".
+extern "C" {
+// IK5FILE: reads a JPEG, PNG, TIFF or BMP file; null when it cannot.
+Ik5Dib IK5FileLoad(const char* path, int option1, int option2, const char* text1, const char* text2,
+                   const char* text3);
+// IK5EFFECT: a new DIB of width x height at bitCount (24) filled with the colour.
+Ik5Dib IK5CreateImage(int width, int height, int bitCount, int red, int green, int blue, int option,
+                      const char* text1, const char* text2, const char* text3);
+// IK5FILE writers: nonzero when the whole file was written.
+int IK5JpegFileSave(const char* path, Ik5Dib dib, int option1, int quality, int option2,
+                    const char* text1, int option3, const char* text2, const char* text3,
+                    const char* text4);
+int IK5PngFileSave(const char* path, Ik5Dib dib, int option1, int option2, int option3, int option4,
+                   int option5, const char* text1, int option6, const char* text2, const char* text3,
+                   const char* text4);
+int IK5TiffFileSave(const char* path, Ik5Dib dib, int option1, int option2, int option3,
+                    const char* text1, int option4, const char* text2, const char* text3,
+                    const char* text4);
+// IK5COM: releases a DIB returned by the library; null is ignored.
+void IK5FreeMemory(Ik5Dib dib);
+}

@@ -1,0 +1,120 @@
+// Loads the image-file modules with dlopen and resolves the six functions with
+// dlsym from the module that exports each. All state is one process-wide table
+// that the user-interface thread fills at start-up and clears at exit.
+#include "image/ik5/Ik5Loader.h"
+
+#include <dlfcn.h>
+
+#include <array>
+#include <filesystem>
+#include <system_error>
+
+namespace ik5 {
+namespace {
+
+enum Module : int { Com = 0, File = 1, Scan = 2, Print = 3, Effect = 4 };
+
+struct LoadedLibrary {
+    std::array<void*, std::size(kModuleNames)> handles{};
+    decltype(&IK5FileLoad) fileLoad = nullptr;
+    decltype(&IK5CreateImage) createImage = nullptr;
+    decltype(&IK5JpegFileSave) jpegFileSave = nullptr;
+    decltype(&IK5PngFileSave) pngFileSave = nullptr;
+    decltype(&IK5TiffFileSave) tiffFileSave = nullptr;
+    decltype(&IK5FreeMemory) freeMemory = nullptr;
+};
+
+LoadedLibrary& library()
+{
+    static LoadedLibrary loaded;
+    return loaded;
+}
+
+template <typename Function>
+void resolve(Function& target, Module module, const char* name)
+{
+    void* handle = library().handles[module];
+    target = handle ? reinterpret_cast<Function>(dlsym(handle, name)) : nullptr;
+}
+
+} // namespace
+
+std::string programDirectory()
+{
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string(".") : executable.parent_path().string();
+}
+
+void loadLibraries()
+{
+    loadLibraries(programDirectory());
+}
+
+void loadLibraries(const std::string& folder)
+{
+    releaseLibraries();
+    LoadedLibrary& loaded = library();
+    for (std::size_t i = 0; i < std::size(kModuleNames); ++i) {
+        const std::string path = (std::filesystem::path(folder) / kModuleNames[i]).string();
+        loaded.handles[i] = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    }
+    resolve(loaded.fileLoad, File, "IK5FileLoad");
+    resolve(loaded.jpegFileSave, File, "IK5JpegFileSave");
+    resolve(loaded.pngFileSave, File, "IK5PngFileSave");
+    resolve(loaded.tiffFileSave, File, "IK5TiffFileSave");
+    resolve(loaded.createImage, Effect, "IK5CreateImage");
+    resolve(loaded.freeMemory, Com, "IK5FreeMemory");
+}
+
+void releaseLibraries()
+{
+    LoadedLibrary& loaded = library();
+    const auto handles = loaded.handles;
+    loaded = LoadedLibrary{};
+    for (void* handle : handles) {
+        if (handle) {
+            dlclose(handle);
+        }
+    }
+}
+
+Ik5Dib fileLoad(const std::string& path)
+{
+    const auto function = library().fileLoad;
+    return function ? function(path.c_str(), 0, 0, "", "", "") : nullptr;
+}
+
+Ik5Dib createImage(int width, int height)
+{
+    const auto function = library().createImage;
+    return function ? function(width, height, 24, 255, 255, 255, 0, "", "", "") : nullptr;
+}
+
+bool jpegFileSave(const std::string& path, Ik5Dib dib)
+{
+    const auto function = library().jpegFileSave;
+    return function && function(path.c_str(), dib, 0, 90, 0, "", 0, "", "", "") != 0;
+}
+
+bool pngFileSave(const std::string& path, Ik5Dib dib)
+{
+    const auto function = library().pngFileSave;
+    return function && function(path.c_str(), dib, 0, 0, 0, 0, 0, "", 0, "", "", "") != 0;
+}
+
+bool tiffFileSave(const std::string& path, Ik5Dib dib)
+{
+    const auto function = library().tiffFileSave;
+    return function && function(path.c_str(), dib, 0, 0, 0, "", 0, "", "", "") != 0;
+}
+
+void freeMemory(Ik5Dib dib)
+{
+    const auto function = library().freeMemory;
+    if (dib && function) {
+        function(dib);
+    }
+}
+
+} // namespace ik5

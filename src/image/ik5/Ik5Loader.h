@@ -1,0 +1,54 @@
+// Run-time loader of the image-file library: loads the five modules from the
+// program's folder (or a folder the caller names), resolves the six functions
+// by name and releases the modules again. A missing module or function is
+// silent; calling it then fails (null image, writer result false).
+// Not thread-safe: load, call and release from one thread.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "image/ik5/Ik5Api.h"
+
+namespace ik5 {
+
+// The modules in the order they are loaded and released.
+inline constexpr const char* kModuleNames[] = {"libIK5COM.so", "libIK5FILE.so", "libIK5SCAN.so",
+                                               "libIK5PRINT.so", "libIK5EFFECT.so"};
+
+// The folder of the running executable (from /proc/self/exe).
+std::string programDirectory();
+
+// Loads the modules from programDirectory() or from `folder`, releasing any
+// loaded before. Never fails; what is missing stays unresolved.
+void loadLibraries();
+void loadLibraries(const std::string& folder);
+// Releases the modules in load order; every function is unresolved afterwards.
+void releaseLibraries();
+
+// Loads on construction, releases on destruction: hold one in main().
+class ScopedLibraries {
+public:
+    ScopedLibraries() { loadLibraries(); }
+    explicit ScopedLibraries(const std::string& folder) { loadLibraries(folder); }
+    ~ScopedLibraries() { releaseLibraries(); }
+    ScopedLibraries(const ScopedLibraries&) = delete;
+    ScopedLibraries& operator=(const ScopedLibraries&) = delete;
+};
+
+// The library's functions with the program's fixed arguments. An unresolved
+// function fails: null for fileLoad and createImage, false for the writers.
+Ik5Dib fileLoad(const std::string& path);
+Ik5Dib createImage(int width, int height); // 24-bit, white
+bool jpegFileSave(const std::string& path, Ik5Dib dib); // quality 90
+bool pngFileSave(const std::string& path, Ik5Dib dib);
+bool tiffFileSave(const std::string& path, Ik5Dib dib);
+void freeMemory(Ik5Dib dib); // does nothing for null or when unresolved
+
+// Owns a DIB returned by the library and frees it exactly once.
+struct DibDeleter {
+    void operator()(void* dib) const { freeMemory(dib); }
+};
+using UniqueDib = std::unique_ptr<void, DibDeleter>;
+
+} // namespace ik5

@@ -1,0 +1,23 @@
+// Checks that a JPEG, PNG or BMP file holds all of itself. Qt's decoders fill
+// the missing part of a cut-off JPEG or BMP with grey or black and accept a
+// PNG cut inside its end chunk, so the file module asks these first and
+// refuses every truncated file.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace ik5module {
+
+// True when the bytes, read from the start-of-image marker, reach an
+// end-of-image marker: every segment and entropy-coded scan is complete.
+bool jpegIsComplete(std::span<const std::uint8_t> file);
+
+// True when the chunks after the signature are complete up to IEND.
+bool pngIsComplete(std::span<const std::uint8_t> file);
+
+// True when the file is at least as long as its headers say its pixel data
+// ends (uncompressed rows, or the stated size of RLE data).
+bool bmpIsComplete(std::span<const std::uint8_t> file);
+
+} // namespace ik5module
