@@ -35,7 +35,25 @@ SquareFamily squareFamily(int radius, int ringStep)
     return SquareFamily{radius, step, (radius + step - 1) / step};
 }
 
-// The pixel rule for the three channels of one pixel.
+// Output bytes computed together by the interior kernel.
+constexpr std::int32_t kRunBytes = 128;
+
+template <Side side>
+inline bool taken(std::uint8_t byte, std::uint8_t own)
+{
+    return side == Side::Bright ? byte <= own : byte >= own;
+}
+
+// The last step of the pixel rule: a mean of bytes, which truncation alone
+// stores. Sums and counts of bytes are integers, so the integer sums equal
+// the double sums of the rule.
+inline std::uint8_t meanByte(std::int32_t sum, std::int32_t count)
+{
+    return static_cast<std::uint8_t>(static_cast<double>(sum) / static_cast<double>(count));
+}
+
+// The pixel rule for the three channels of one pixel, every square clipped
+// to the image.
 template <Side side>
 inline void sharpenPixel(const ImagePlanes& image, const SquareFamily& family, std::int32_t x, std::int32_t y,
                          std::uint8_t* out)
@@ -43,7 +61,6 @@ inline void sharpenPixel(const ImagePlanes& image, const SquareFamily& family, s
     const std::size_t stride = image.stride();
     const std::uint8_t* current = image.current.data();
     const std::uint8_t* own = current + y * stride + 3 * static_cast<std::size_t>(x);
-    // Sums of bytes are integers, so integer sums equal the double sums.
     std::int32_t sums[3] = {0, 0, 0};
     std::int32_t counts[3] = {0, 0, 0};
     for (std::int32_t k = 0; k < family.count; ++k) {
@@ -56,16 +73,44 @@ inline void sharpenPixel(const ImagePlanes& image, const SquareFamily& family, s
             const std::uint8_t* pixel = current + row * stride + 3 * static_cast<std::size_t>(firstColumn);
             for (std::int32_t column = firstColumn; column <= lastColumn; ++column, pixel += 3) {
                 for (int c = 0; c < 3; ++c) {
-                    const bool taken = side == Side::Bright ? pixel[c] <= own[c] : pixel[c] >= own[c];
-                    sums[c] += taken ? pixel[c] : 0;
-                    counts[c] += taken ? 1 : 0;
+                    const bool take = taken<side>(pixel[c], own[c]);
+                    sums[c] += take ? pixel[c] : 0;
+                    counts[c] += take ? 1 : 0;
                 }
             }
         }
     }
     for (int c = 0; c < 3; ++c) {
-        // A mean of bytes: truncation alone stores it.
-        out[c] = static_cast<std::uint8_t>(static_cast<double>(sums[c]) / static_cast<double>(counts[c]));
+        out[c] = meanByte(sums[c], counts[c]);
+    }
+}
+
+// The same rule for a run of channel bytes whose squares lie wholly inside
+// the image. A byte's squares hold the bytes of its own channel at offsets
+// 3 dx along the row, so the bytes of the run are independent lanes.
+template <Side side>
+void sharpenInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const SquareFamily& family,
+                        std::int32_t count, std::uint8_t* out)
+{
+    std::int32_t sums[kRunBytes];
+    std::int32_t counts[kRunBytes];
+    std::fill(sums, sums + count, 0);
+    std::fill(counts, counts + count, 0);
+    for (std::int32_t k = 0; k < family.count; ++k) {
+        const std::int32_t half = family.radius - k * family.step;
+        for (std::int32_t dy = -half; dy <= half; ++dy) {
+            for (std::int32_t dx = -half; dx <= half; ++dx) {
+                const std::uint8_t* in = own + dy * stride + 3 * dx;
+                for (std::int32_t b = 0; b < count; ++b) {
+                    const bool take = taken<side>(in[b], own[b]);
+                    sums[b] += take ? in[b] : 0;
+                    counts[b] += take ? 1 : 0;
+                }
+            }
+        }
+    }
+    for (std::int32_t b = 0; b < count; ++b) {
+        out[b] = meanByte(sums[b], counts[b]);
     }
 }
 
@@ -73,13 +118,36 @@ template <Side side>
 void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
 {
     const SquareFamily family = squareFamily(radius, ringStep);
+    const std::int32_t r = family.radius;
     const std::size_t stride = image.stride();
+    const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
+    const std::int32_t firstColumn = area.x0;
+    const std::int32_t lastColumn = area.x0 + area.w - 1;
+    // Columns whose squares fit between the image's sides; may be empty.
+    const std::int32_t interiorFirst = std::max(firstColumn, r);
+    const std::int32_t interiorLast = std::min(lastColumn, image.width - 1 - r);
+
     parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
-        std::uint8_t* out = scratch + row * stride + 3 * static_cast<std::size_t>(area.x0);
-        for (std::int32_t x = area.x0; x < area.x0 + area.w; ++x, out += 3) {
-            sharpenPixel<side>(image, family, x, row, out);
+        const std::size_t rowOffset = row * stride;
+        const auto clipped = [&](std::int32_t from, std::int32_t to) {
+            for (std::int32_t x = from; x <= to; ++x) {
+                sharpenPixel<side>(image, family, x, row, scratch + rowOffset + 3 * static_cast<std::size_t>(x));
+            }
+        };
+        const bool rowInterior = row >= r && row <= image.height - 1 - r;
+        if (!rowInterior || interiorFirst > interiorLast) {
+            clipped(firstColumn, lastColumn);
+            return;
         }
+        clipped(firstColumn, interiorFirst - 1);
+        const std::int32_t lastByte = 3 * interiorLast + 2;
+        for (std::int32_t start = 3 * interiorFirst; start <= lastByte; start += kRunBytes) {
+            const std::size_t offset = rowOffset + start;
+            sharpenInteriorRun<side>(current + offset, static_cast<std::ptrdiff_t>(stride), family,
+                                     std::min(kRunBytes, lastByte - start + 1), scratch + offset);
+        }
+        clipped(interiorLast + 1, lastColumn);
     });
 }
 

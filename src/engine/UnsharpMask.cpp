@@ -15,6 +15,21 @@ using engine::wholeImage;
 
 namespace {
 
+// Output bytes computed together by the interior kernel.
+constexpr std::int32_t kRunBytes = 128;
+
+// The last steps of the pixel rule for one channel byte, from the window's
+// pixel count, mean and sum of squared deviations.
+inline std::uint8_t sharpenedByte(double count, double squares, std::uint8_t current, std::uint8_t scratch,
+                                  double amount)
+{
+    const double deviation = std::sqrt(squares / count);
+    const double factor = (255.0 - deviation) / 255.0;
+    // Grouping fixed: (k s + 1) x current, then k x (scratch x s).
+    const double value = (factor * amount + 1.0) * current - factor * (scratch * amount);
+    return storeByte(value);
+}
+
 // The part of the window that lies inside the image: rows and columns, both
 // inclusive.
 struct Window {
@@ -24,7 +39,7 @@ struct Window {
     std::int32_t lastColumn;
 };
 
-// The pixel rule for the three channels of one pixel.
+// The pixel rule for the three channels of one pixel whose window is clipped.
 inline void unsharpPixel(const std::uint8_t* current, std::size_t stride, const Window& window,
                          const std::uint8_t* centre, const std::uint8_t* scratch, std::uint8_t* result,
                          double amount)
@@ -54,11 +69,45 @@ inline void unsharpPixel(const std::uint8_t* current, std::size_t stride, const 
         }
     }
     for (int c = 0; c < 3; ++c) {
-        const double deviation = std::sqrt(squares[c] / count);
-        const double factor = (255.0 - deviation) / 255.0;
-        // Grouping fixed: (k s + 1) x current, then k x (scratch x s).
-        const double value = (factor * amount + 1.0) * centre[c] - factor * (scratch[c] * amount);
-        result[c] = storeByte(value);
+        result[c] = sharpenedByte(count, squares[c], centre[c], scratch[c], amount);
+    }
+}
+
+// The same rule for a run of channel bytes whose windows lie wholly inside
+// the image. Each byte's window holds the bytes of its own channel at offsets
+// 3 dx along the row, so the bytes of the run are independent lanes: the
+// loops run over the lanes innermost and every lane keeps the scan order.
+void unsharpInteriorRun(const std::uint8_t* centre, std::ptrdiff_t stride, std::int32_t radius, std::int32_t count,
+                        const std::uint8_t* scratch, std::uint8_t* result, double amount)
+{
+    const double pixels = static_cast<double>(2 * radius + 1) * (2 * radius + 1);
+    std::int32_t sums[kRunBytes];
+    double means[kRunBytes];
+    double squares[kRunBytes];
+    std::fill(sums, sums + count, 0);
+    for (std::int32_t dy = -radius; dy <= radius; ++dy) {
+        for (std::int32_t dx = -radius; dx <= radius; ++dx) {
+            const std::uint8_t* in = centre + dy * stride + 3 * dx;
+            for (std::int32_t b = 0; b < count; ++b) {
+                sums[b] += in[b];
+            }
+        }
+    }
+    for (std::int32_t b = 0; b < count; ++b) {
+        means[b] = sums[b] / pixels;
+        squares[b] = 0.0;
+    }
+    for (std::int32_t dy = -radius; dy <= radius; ++dy) {
+        for (std::int32_t dx = -radius; dx <= radius; ++dx) {
+            const std::uint8_t* in = centre + dy * stride + 3 * dx;
+            for (std::int32_t b = 0; b < count; ++b) {
+                const double difference = means[b] - in[b];
+                squares[b] += difference * difference;
+            }
+        }
+    }
+    for (std::int32_t b = 0; b < count; ++b) {
+        result[b] = sharpenedByte(pixels, squares[b], centre[b], scratch[b], amount);
     }
 }
 
@@ -71,15 +120,37 @@ void unsharpArea(ImagePlanes& image, PreviewRect area, int radius, double amount
     const std::uint8_t* current = image.current.data();
     const std::uint8_t* scratch = image.scratch.data();
     std::uint8_t* result = image.result.data();
+    const std::int32_t firstColumn = area.x0;
+    const std::int32_t lastColumn = area.x0 + area.w - 1;
+    // Columns whose windows fit between the image's sides; may be empty.
+    const std::int32_t interiorFirst = std::max(firstColumn, r);
+    const std::int32_t interiorLast = std::min(lastColumn, width - 1 - r);
+
     parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
-        Window window{std::max(0, row - r), std::min(height - 1, row + r), 0, 0};
         const std::size_t rowOffset = row * stride;
-        for (std::int32_t x = area.x0; x < area.x0 + area.w; ++x) {
-            window.firstColumn = std::max(0, x - r);
-            window.lastColumn = std::min(width - 1, x + r);
-            const std::size_t offset = rowOffset + 3 * static_cast<std::size_t>(x);
-            unsharpPixel(current, stride, window, current + offset, scratch + offset, result + offset, amount);
+        Window window{std::max(0, row - r), std::min(height - 1, row + r), 0, 0};
+        const auto clipped = [&](std::int32_t from, std::int32_t to) {
+            for (std::int32_t x = from; x <= to; ++x) {
+                window.firstColumn = std::max(0, x - r);
+                window.lastColumn = std::min(width - 1, x + r);
+                const std::size_t offset = rowOffset + 3 * static_cast<std::size_t>(x);
+                unsharpPixel(current, stride, window, current + offset, scratch + offset, result + offset,
+                             amount);
+            }
+        };
+        const bool rowInterior = row >= r && row <= height - 1 - r;
+        if (!rowInterior || interiorFirst > interiorLast) {
+            clipped(firstColumn, lastColumn);
+            return;
         }
+        clipped(firstColumn, interiorFirst - 1);
+        const std::int32_t lastByte = 3 * interiorLast + 2;
+        for (std::int32_t start = 3 * interiorFirst; start <= lastByte; start += kRunBytes) {
+            const std::size_t offset = rowOffset + start;
+            unsharpInteriorRun(current + offset, static_cast<std::ptrdiff_t>(stride), r,
+                               std::min(kRunBytes, lastByte - start + 1), scratch + offset, result + offset, amount);
+        }
+        clipped(interiorLast + 1, lastColumn);
     });
     fillPlane(image.scratch, 0);
 }
