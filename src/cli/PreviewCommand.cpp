@@ -5,6 +5,7 @@
 // first plane row Y counted from the picture's bottom row.
 #include "cli/Commands.h"
 #include "cli/EffectArguments.h"
+#include "dialog/PaneGeometry.h"
 #include "dialog/PreviewPipelines.h"
 #include "document/EffectPipelines.h"
 
@@ -14,12 +15,6 @@ constexpr std::string_view kUsage =
     "preview --mode M --region X,Y,W,H [--strength S] [--effect E] [--precision P] [--target R,G,B] "
     "[--light R,G,B] IN -o OUT";
 constexpr std::string_view kOptions[] = {"mode", "region", "strength", "effect", "precision", "target", "light", "o"};
-
-bool regionInside(const PreviewRect& region, const ImagePlanes& image)
-{
-    return region.x0 >= 0 && region.y0 >= 0 && region.w >= 1 && region.h >= 1 &&
-           region.w <= image.width - region.x0 && region.h <= image.height - region.y0;
-}
 
 int runPreview(std::span<const std::string> arguments)
 {
@@ -58,7 +53,7 @@ int runPreview(std::span<const std::string> arguments)
         return fotra::fail(problem);
     }
     const PreviewRect region{(*corners)[0], (*corners)[1], (*corners)[2], (*corners)[3]};
-    if (!regionInside(region, image)) {
+    if (!rectangleInsidePhoto(region, image)) {
         return fotra::usageProblem("the region " + *regionText + " does not lie inside the " +
                                    std::to_string(image.width) + " x " + std::to_string(image.height) +
                                    " photo '" + input + "'");

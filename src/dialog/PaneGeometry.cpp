@@ -73,6 +73,12 @@ PreviewRect previewRectangle(RegionPosition region, PaneSize previewPane)
     return {region.x, region.y, previewPane.width, previewPane.height};
 }
 
+bool rectangleInsidePhoto(const PreviewRect& rect, const ImagePlanes& image)
+{
+    return rect.x0 >= 0 && rect.y0 >= 0 && rect.w >= 1 && rect.h >= 1 && rect.w <= image.width - rect.x0 &&
+           rect.h <= image.height - rect.y0;
+}
+
 SquarePosition squareForPointer(PanePoint pointerInPhotoPane, PaneSize photoPane, int side)
 {
     SquarePosition square{pointerInPhotoPane.x, pointerInPhotoPane.y};

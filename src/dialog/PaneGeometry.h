@@ -64,6 +64,10 @@ PhotoAndPreviewPanes shrinkPanesToPhoto(PhotoAndPreviewPanes panes, int width, i
 // pane's size.
 PreviewRect previewRectangle(RegionPosition region, PaneSize previewPane);
 
+// True when `rect` is non-empty and lies inside the photo, as every preview
+// operation requires.
+bool rectangleInsidePhoto(const PreviewRect& rect, const ImagePlanes& image);
+
 // squareX, squareY: the sampling square's top-left corner in photo-pane
 // pixels, y downward.
 struct SquarePosition {

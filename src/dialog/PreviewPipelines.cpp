@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "dialog/ModeSetup.h"
+#include "dialog/PaneGeometry.h"
 #include "document/EffectPipelines.h"
 #include "effects/LuminanceRankFilter.h"
 #include "effects/OperandPlanes.h"
@@ -46,7 +47,7 @@ PreviewShows runPreviewPipeline(ImagePlanes& image, int mode, const EffectValues
                                 bool previewChecked)
 {
     const ModeSetup* setup = findModeSetup(mode);
-    if (setup == nullptr) {
+    if (setup == nullptr || !rectangleInsidePhoto(region, image)) {
         return PreviewShows::resultRegion;
     }
     if (isPreviewGated(*setup) && !previewChecked) {

@@ -12,13 +12,13 @@
 // (a slow mode with its preview switched off) the untouched region of `current`.
 enum class PreviewShows { resultRegion, currentRegion };
 
-// Runs mode's (1..32) preview pipeline on `region`, which lies inside the
-// photo. sliders: strengthValue, effectValue and precisionValue hold the
+// Runs mode's (1..32) preview pipeline on `region`. sliders: strengthValue, effectValue and precisionValue hold the
 // positions of sliders 1000, 1001 and 1004 now, targetColour and lightColour
 // the dialog's colours (mode 18 uses the target as its light colour, as the
 // paint does). previewChecked is check box 1018: in modes 5, 9 and 10 an
 // unchecked box runs nothing and leaves every plane as it was. Mode 27 reads
 // the record's mean colour, which the document computed before the dialog.
-// An unknown mode does nothing.
+// An unknown mode, or a region that does not lie inside the photo, does
+// nothing.
 PreviewShows runPreviewPipeline(ImagePlanes& image, int mode, const EffectValues& sliders, PreviewRect region,
                                 bool previewChecked);

@@ -91,6 +91,18 @@ TEST(PaneShrink, PanesShrinkToASmallPhotoAndNeverGrow)
     EXPECT_EQ(previewRectangle({7, 9}, narrow.preview), (PreviewRect{7, 9, 50, 306}));
 }
 
+TEST(PaneShrink, ThePreviewRectangleMustLieInsideThePhoto)
+{
+    const ImagePlanes image = testsupport::randomImage(10, 8, 1);
+    EXPECT_TRUE(rectangleInsidePhoto({0, 0, 10, 8}, image));
+    EXPECT_TRUE(rectangleInsidePhoto({9, 7, 1, 1}, image));
+    EXPECT_FALSE(rectangleInsidePhoto({1, 0, 10, 8}, image));
+    EXPECT_FALSE(rectangleInsidePhoto({0, 1, 10, 8}, image));
+    EXPECT_FALSE(rectangleInsidePhoto({-1, 0, 2, 2}, image));
+    EXPECT_FALSE(rectangleInsidePhoto({0, 0, 0, 2}, image));
+    EXPECT_FALSE(rectangleInsidePhoto({0, 0, 2, -1}, image));
+}
+
 TEST(SquareDrag, StopsAtZeroAndOnePixelShortOfTheFarEdge)
 {
     const PaneSize pane{360, 300};

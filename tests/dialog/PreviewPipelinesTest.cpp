@@ -275,12 +275,16 @@ TEST(PreviewPipelines, Mode12MarksTheColoursInsideTheToleranceBox)
     EXPECT_EQ(image.result[stride + 5], 100);
 }
 
-TEST(PreviewPipelines, UnknownModeChangesNothing)
+TEST(PreviewPipelines, UnknownModeOrARegionOutsideThePhotoChangesNothing)
 {
     const ImagePlanes photo = dialogPhoto(5, 5, 1);
     ImagePlanes image = photo;
     runPreviewPipeline(image, 33, EffectValues{}, {0, 0, 5, 5}, true);
     runPreviewPipeline(image, 0, EffectValues{}, {0, 0, 5, 5}, true);
+    for (const PreviewRect outside : {PreviewRect{1, 0, 5, 5}, PreviewRect{0, -1, 2, 2}, PreviewRect{0, 0, 0, 3},
+                                      PreviewRect{4, 4, 2, 1}}) {
+        runPreviewPipeline(image, 1, startValues(*findModeSetup(1)), outside, true);
+    }
     EXPECT_TRUE(imagesEqual(photo, image));
 }
 
