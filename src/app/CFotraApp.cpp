@@ -1,0 +1,200 @@
+#include "app/CFotraApp.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "app/CAboutDlg.h"
+#include "app/CFotraView.h"
+#include "app/CMainFrame.h"
+#include "app/EffectDialogFactory.h"
+#include "app/QtServices.h"
+#include "document/CFotraDoc.h"
+#include "image/ik5/Ik5Loader.h"
+#include "res/Menus.h"
+#include "res/ResourceIds.h"
+
+CFotraApp* theApp = nullptr;
+
+namespace {
+
+constexpr const char* kRecentGroup = "Recent File List";
+
+} // namespace
+
+CFotraApp::CFotraApp(AppServices services) : services_(services)
+{
+    theApp = this;
+}
+
+CFotraApp::~CFotraApp()
+{
+    // The frame goes before the document it shows.
+    frame_.reset();
+    document_.reset();
+    if (librariesLoaded_) {
+        ik5::releaseLibraries();
+    }
+    if (theApp == this) {
+        theApp = nullptr;
+    }
+}
+
+QString CFotraApp::executableName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+QString CFotraApp::instanceLockPath()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty()) {
+        folder = QDir::tempPath();
+    }
+    return QDir(folder).filePath(executableName() + ".lock");
+}
+
+bool CFotraApp::initInstance(const QStringList& arguments)
+{
+    // Single instance: the lock stays held for the life of the process. A
+    // lock is taken over only when the process that held it has ended.
+    instanceLock_ = std::make_unique<QLockFile>(instanceLockPath());
+    instanceLock_->setStaleLockTime(0);
+    if (!instanceLock_->tryLock(0)) {
+        instanceLock_.reset();
+        return false;
+    }
+
+    // The settings: organisation "Orvelle", application "PEKARUN4FREE".
+    loadRecentFileList();
+
+    // The desktop's services, unless the caller put in its own.
+    if (services_.prompts == nullptr) {
+        qtPrompts_ = std::make_unique<QtPrompts>();
+        services_.prompts = qtPrompts_.get();
+    }
+    if (services_.shell == nullptr) {
+        qtShell_ = std::make_unique<QtShell>();
+        services_.shell = qtShell_.get();
+    }
+    if (services_.fileDialogs == nullptr) {
+        qtFileDialogs_ = std::make_unique<QtFileDialogs>();
+        services_.fileDialogs = qtFileDialogs_.get();
+    }
+    waitCursor_ = std::make_unique<QtWaitCursor>();
+
+    // Document, frame and view.
+    document_ = std::make_unique<CFotraDoc>();
+    if (services_.photoLoader) {
+        document_->setPhotoLoader(services_.photoLoader);
+    }
+    FrameLinks links;
+    links.document = document_.get();
+    links.application = this;
+    links.prompts = services_.prompts;
+    links.shell = services_.shell;
+    links.appLook = &appLook;
+    links.photoOpened = [this](const QString& path) { addToRecentFileList(path); };
+    frame_ = std::make_unique<CMainFrame>(std::move(links));
+    if (qtPrompts_ != nullptr) {
+        qtPrompts_->setParent(frame_.get());
+    }
+    if (qtFileDialogs_ != nullptr) {
+        qtFileDialogs_->setParent(frame_.get());
+    }
+    if (services_.effectDialogs == nullptr) {
+        effectDialogFactory_ = makeEffectDialogFactory(frame_.get(), *services_.prompts);
+        services_.effectDialogs = effectDialogFactory_.get();
+    }
+    DocumentUi ui;
+    ui.fileDialogs = services_.fileDialogs;
+    ui.messageBox = services_.prompts;
+    ui.waitCursor = waitCursor_.get();
+    ui.effectDialogs = services_.effectDialogs;
+    ui.view = &frame_->view();
+    document_->setUi(ui);
+
+    // The main window first, then the image-file modules.
+    if (services_.showWindow) {
+        frame_->showMaximized();
+    }
+    ik5::loadLibraries();
+    librariesLoaded_ = true;
+
+    // Photos named on the command line open one after another.
+    for (qsizetype index = 1; index < arguments.size(); ++index) {
+        const QString path = QFileInfo(arguments[index]).absoluteFilePath();
+        if (document_->openPhotoFile(path.toStdString())) {
+            addToRecentFileList(path);
+        }
+    }
+    frame_->updateCommandStates();
+    return true;
+}
+
+void CFotraApp::exitInstance()
+{
+    if (librariesLoaded_) {
+        ik5::releaseLibraries();
+        librariesLoaded_ = false;
+    }
+    if (instanceLock_ != nullptr) {
+        saveProfileSettings();
+    }
+}
+
+void CFotraApp::addToRecentFileList(const QString& path)
+{
+    recentFiles_.removeAll(path);
+    recentFiles_.prepend(path);
+    while (recentFiles_.size() > kRecentFileCount) {
+        recentFiles_.removeLast();
+    }
+    saveProfileSettings();
+}
+
+void CFotraApp::loadRecentFileList()
+{
+    const std::unique_ptr<QSettings> settings = openAppSettings();
+    settings->beginGroup(kRecentGroup);
+    recentFiles_.clear();
+    for (int number = 1; number <= kRecentFileCount; ++number) {
+        const QString path = settings->value(QString("File%1").arg(number)).toString();
+        if (!path.isEmpty()) {
+            recentFiles_ << path;
+        }
+    }
+    settings->endGroup();
+}
+
+void CFotraApp::saveProfileSettings() const
+{
+    const std::unique_ptr<QSettings> settings = openAppSettings();
+    settings->beginGroup(kRecentGroup);
+    for (int number = 1; number <= kRecentFileCount; ++number) {
+        const QString key = QString("File%1").arg(number);
+        if (number <= recentFiles_.size()) {
+            settings->setValue(key, recentFiles_[number - 1]);
+        } else {
+            settings->remove(key);
+        }
+    }
+    settings->endGroup();
+    settings->setValue("Settings/PreviewPages", 0);
+}
+
+bool CFotraApp::onCommand(int id)
+{
+    if (id != res::ID_APP_ABOUT) {
+        return false;
+    }
+    CAboutDlg about(frame_.get());
+    about.exec();
+    return true;
+}
+
+bool CFotraApp::onUpdateCommand(int, CommandUi&) { return false; }
+
+bool CFotraApp::hasHandler(int id) const { return id == res::ID_APP_ABOUT; }

@@ -1,0 +1,229 @@
+#include "app/CFotraView.h"
+
+#include <algorithm>
+#include <vector>
+
+#include <QAction>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "app/MenuBuilder.h"
+#include "app/QtCanvas.h"
+#include "document/CFotraDoc.h"
+#include "res/Menus.h"
+
+CFotraView* theView = nullptr;
+
+
+// Routes the context menu's commands to the view alone when no frame is set.
+class CFotraView::ViewOnlyRouter : public ICommandRouter {
+public:
+    explicit ViewOnlyRouter(CFotraView& view) : view_(view) {}
+    void routeCommand(int id) override { view_.onCommand(id); }
+    CommandUi commandUi(int id) override
+    {
+        CommandUi ui;
+        if (!view_.onUpdateCommand(id, ui)) {
+            ui.enabled = false;
+        }
+        return ui;
+    }
+
+private:
+    CFotraView& view_;
+};
+
+CFotraView::CFotraView(CFotraDoc& document, QWidget* parent) : QAbstractScrollArea(parent), document_(document)
+{
+    theView = this;
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(false);
+    // Initial update: pixel units, a total of 100 x 100.
+    setScrollSizes({100, 100});
+    ownRouter_ = std::make_unique<ViewOnlyRouter>(*this);
+}
+
+CFotraView::~CFotraView()
+{
+    if (theView == this) {
+        theView = nullptr;
+    }
+}
+
+bool CFotraView::computeFitZoom()
+{
+    const COvImage2* photo = document_.photo();
+    if (!fitToWindow || photo == nullptr) {
+        return false;
+    }
+    const QSize client = viewport()->size();
+    const double hRatio = static_cast<double>(client.height()) / static_cast<double>(photo->height);
+    const double wRatio = static_cast<double>(client.width()) / static_cast<double>(photo->width);
+    zoom = wRatio < hRatio ? wRatio : hRatio;
+    setScrollSizes({1, 1});
+    return true;
+}
+
+void CFotraView::updateScrollLayout()
+{
+    const COvImage2* photo = document_.photo();
+    if (fitToWindow || photo == nullptr) {
+        return;
+    }
+    setScrollSizes({photo->width, photo->height});
+    const QSize client = viewport()->size();
+    // Integer divisions truncate toward zero; a smaller photo stays at 0.
+    const int x = std::max(0, (photo->width - client.width()) / 2);
+    const int y = std::max(0, (photo->height - client.height()) / 2);
+    horizontalScrollBar()->setValue(x);
+    verticalScrollBar()->setValue(y);
+}
+
+void CFotraView::invalidate() { viewport()->update(); }
+
+QPoint CFotraView::scrollPosition() const
+{
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+bool CFotraView::onCommand(int id)
+{
+    switch (id) {
+    case res::ID_VIEW_FIT_TO_WINDOW:
+        onFitToWindow(id);
+        return true;
+    case res::ID_VIEW_ACTUAL_SIZE:
+        onActualSize(id);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CFotraView::onUpdateCommand(int id, CommandUi& ui)
+{
+    switch (id) {
+    case res::ID_VIEW_FIT_TO_WINDOW:
+        onUpdateFitToWindow(id, ui);
+        return true;
+    case res::ID_VIEW_ACTUAL_SIZE:
+        onUpdateActualSize(id, ui);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CFotraView::hasHandler(int id) const
+{
+    return id == res::ID_VIEW_FIT_TO_WINDOW || id == res::ID_VIEW_ACTUAL_SIZE;
+}
+
+void CFotraView::onFitToWindow(int)
+{
+    fitToWindow = true;
+    computeFitZoom();
+    updateScrollLayout();
+    invalidate();
+}
+
+void CFotraView::onActualSize(int)
+{
+    zoom = 1.0;
+    fitToWindow = false;
+    computeFitZoom();
+    updateScrollLayout();
+    invalidate();
+}
+
+void CFotraView::onUpdateFitToWindow(int, CommandUi& ui)
+{
+    ui.enabled = !fitToWindow;
+    ui.checked = fitToWindow;
+}
+
+void CFotraView::onUpdateActualSize(int, CommandUi& ui)
+{
+    ui.enabled = fitToWindow;
+    ui.checked = !fitToWindow;
+}
+
+void CFotraView::setScrollSizes(QSize total)
+{
+    scrollTotal_ = total;
+    applyScrollRanges();
+}
+
+// Showing one scroll bar narrows the client area for the other, so the
+// ranges are set until the viewport stops changing.
+void CFotraView::applyScrollRanges()
+{
+    for (int pass = 0; pass < 3; ++pass) {
+        const QSize client = viewport()->size();
+        horizontalScrollBar()->setRange(0, std::max(0, scrollTotal_.width() - client.width()));
+        horizontalScrollBar()->setPageStep(std::max(1, client.width()));
+        horizontalScrollBar()->setSingleStep(std::max(1, client.width() / 10));
+        verticalScrollBar()->setRange(0, std::max(0, scrollTotal_.height() - client.height()));
+        verticalScrollBar()->setPageStep(std::max(1, client.height()));
+        verticalScrollBar()->setSingleStep(std::max(1, client.height() / 10));
+        if (viewport()->size() == client) {
+            break;
+        }
+    }
+}
+
+void CFotraView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    painter.fillRect(event->rect(), palette().color(QPalette::Base));
+    const COvImage2* photo = document_.photo();
+    if (photo == nullptr) {
+        return;
+    }
+    const QPoint offset = scrollPosition();
+    painter.translate(-offset);
+    QtCanvas canvas(painter, event->rect().translated(offset));
+    photo->drawZoomed(canvas, zoom);
+}
+
+void CFotraView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    applyScrollRanges();
+    computeFitZoom();
+    viewport()->update();
+}
+
+void CFotraView::scrollContentsBy(int, int) { viewport()->update(); }
+
+void CFotraView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        showContextMenu(event->globalPosition().toPoint());
+    }
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+// The menu opens on the release of the right button, not on this event.
+void CFotraView::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
+
+std::unique_ptr<QMenu> CFotraView::createContextMenu()
+{
+    auto menu = std::make_unique<QMenu>(window());
+    ICommandRouter& router = router_ != nullptr ? *router_ : *ownRouter_;
+    std::vector<QAction*> actions;
+    appendMenuItems(*menu, res::kViewContextMenu[0].items, router, actions);
+    return menu;
+}
+
+void CFotraView::showContextMenu(const QPoint& globalPosition)
+{
+    const std::unique_ptr<QMenu> menu = createContextMenu();
+    menu->exec(globalPosition);
+}

@@ -1,0 +1,21 @@
+// Pekarun4Free: the desktop photo-retouching program. A second start while
+// the program runs ends at once without a window.
+#include <QApplication>
+
+#include "app/CFotraApp.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName("Orvelle");
+    QApplication::setApplicationName("PEKARUN4FREE");
+    QApplication::setDesktopFileName("pekarun4free");
+
+    CFotraApp fotra;
+    if (!fotra.initInstance(QApplication::arguments())) {
+        return 0;
+    }
+    const int status = QApplication::exec();
+    fotra.exitInstance();
+    return status;
+}

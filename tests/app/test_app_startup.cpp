@@ -1,0 +1,150 @@
+// Start-up and shutdown: one instance only (a second process ends at once
+// and leaves the first running), the window shown maximized, the photos of
+// the command line opened in order and remembered in the recent-file list.
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "AppTestSupport.h"
+#include "app/CFotraApp.h"
+#include "app/CFotraView.h"
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        openAppSettings()->clear();
+        QFile::remove(CFotraApp::instanceLockPath());
+    }
+
+    void lockIsNamedAfterTheExecutable()
+    {
+        QCOMPARE(CFotraApp::executableName(), QString("test_app_startup"));
+        QCOMPARE(QFileInfo(CFotraApp::instanceLockPath()).fileName(), QString("test_app_startup.lock"));
+        QCOMPARE(QFileInfo(CFotraApp::instanceLockPath()).absolutePath(), QDir(qEnvironmentVariable("XDG_RUNTIME_DIR")).absolutePath());
+    }
+
+    void startsMaximizedWithAnEmptyView()
+    {
+        apptest::FakePrompts prompts;
+        AppServices services;
+        services.prompts = &prompts;
+        CFotraApp app(services);
+        QVERIFY(app.initInstance({"Pekarun4Free"}));
+        QVERIFY(app.mainFrame()->isVisible());
+        QVERIFY(app.mainFrame()->windowState() & Qt::WindowMaximized);
+        QVERIFY(!app.document()->hasPhoto());
+        QCOMPARE(theView, &app.mainFrame()->view());
+        QCOMPARE(app.appLook, 210u);
+        app.exitInstance();
+    }
+
+    void secondInstanceInTheSameSessionIsRefused()
+    {
+        QLockFile running(CFotraApp::instanceLockPath());
+        QVERIFY(running.tryLock(0));
+        CFotraApp app;
+        QVERIFY(!app.initInstance({"Pekarun4Free"}));
+        QVERIFY(app.mainFrame() == nullptr);
+        QVERIFY(QFileInfo::exists(CFotraApp::instanceLockPath()));
+    }
+
+    void commandLinePhotosOpenInOrder()
+    {
+        std::vector<std::string> asked;
+        apptest::FakePrompts prompts;
+        AppServices services;
+        services.prompts = &prompts;
+        services.photoLoader = apptest::syntheticLoader(&asked);
+        services.showWindow = false;
+        CFotraApp app(services);
+        QVERIFY(app.initInstance({"Pekarun4Free", "/photos/200x100.png", "/photos/broken.jpg", "/photos/300x200.tif"}));
+        QCOMPARE(asked, (std::vector<std::string>{"/photos/200x100.png", "/photos/broken.jpg", "/photos/300x200.tif"}));
+        // The last photo is the open one; the broken one was reported.
+        QCOMPARE(app.document()->photo()->width, 300);
+        QCOMPARE(prompts.messages.size(), std::size_t{1});
+        QCOMPARE(app.recentFiles(), QStringList({"/photos/300x200.tif", "/photos/200x100.png"}));
+        app.exitInstance();
+
+        const std::unique_ptr<QSettings> settings = openAppSettings();
+        QCOMPARE(settings->value("Recent File List/File1").toString(), QString("/photos/300x200.tif"));
+        QCOMPARE(settings->value("Recent File List/File2").toString(), QString("/photos/200x100.png"));
+        QVERIFY(!settings->contains("Recent File List/File3"));
+    }
+
+    void recentFileListKeepsSixteen()
+    {
+        apptest::FakePrompts prompts;
+        AppServices services;
+        services.prompts = &prompts;
+        services.showWindow = false;
+        CFotraApp app(services);
+        QVERIFY(app.initInstance({"Pekarun4Free"}));
+        for (int number = 1; number <= 20; ++number) {
+            app.addToRecentFileList(QString("/photos/%1.jpg").arg(number));
+        }
+        app.addToRecentFileList("/photos/10.jpg");
+        QCOMPARE(app.recentFiles().size(), 16);
+        QCOMPARE(app.recentFiles().first(), QString("/photos/10.jpg"));
+        QCOMPARE(app.recentFiles().count("/photos/10.jpg"), 1);
+        QCOMPARE(app.recentFiles().last(), QString("/photos/5.jpg"));
+        app.exitInstance();
+    }
+
+    // The program itself, started twice: the second process ends at once
+    // with status 0 and the first keeps running.
+    void secondProcessExitsSilently()
+    {
+        const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("Pekarun4Free");
+        QVERIFY(QFileInfo(program).isExecutable());
+        QTemporaryDir runtime;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        const QString lockPath = QDir(runtime.path()).filePath("Pekarun4Free.lock");
+
+        QProcess first;
+        first.setProcessEnvironment(environment);
+        first.start(program, {});
+        QVERIFY(first.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lockPath), 20000);
+
+        QProcess second;
+        second.setProcessEnvironment(environment);
+        second.start(program, {});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(second.readAllStandardOutput().isEmpty());
+
+        QCOMPARE(first.state(), QProcess::Running);
+        QVERIFY(QFileInfo::exists(lockPath));
+
+        // A lock left by a process that was killed does not keep the
+        // program from starting again.
+        first.kill();
+        QVERIFY(first.waitForFinished(20000));
+        QVERIFY(QFileInfo::exists(lockPath));
+        QProcess third;
+        third.setProcessEnvironment(environment);
+        third.start(program, {});
+        QVERIFY(third.waitForStarted());
+        const QByteArray thirdPid = QByteArray::number(third.processId());
+        const auto lockOwner = [&lockPath] {
+            QFile lock(lockPath);
+            return lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed() : QByteArray();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(lockOwner(), thirdPid, 20000);
+        QCOMPARE(third.state(), QProcess::Running);
+        third.terminate();
+        QVERIFY(third.waitForFinished(20000));
+    }
+};
+
+FOTRA_APP_TEST_MAIN(TestStartup)
+#include "test_app_startup.moc"
