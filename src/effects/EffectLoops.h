@@ -1,5 +1,6 @@
-// Row loops shared by the tone and colour effects: a per-pixel loop over a
-// rectangle (the full forms pass the whole image) on top of parallelRows.
+// Row loops shared by the tone and colour effects: per-pixel and per-byte
+// loops over a rectangle (the full forms pass the whole image) on top of
+// parallelRows.
 // Every pixel is written by one worker, so the bytes never depend on the
 // thread count.
 #pragma once
@@ -28,6 +29,19 @@ void forEachPixel(const ImagePlanes& image, const PreviewRect& rect, Pixel&& pix
         for (std::int32_t x = 0; x < rect.w; ++x, offset += 3) {
             pixel(offset);
         }
+    });
+}
+
+// Runs bytes(offset, count) for every row of rect: the `count` = 3 x rect.w
+// pixel bytes of the rectangle start at byte index `offset` in any plane.
+// For rules that treat every channel byte alike.
+template <typename Bytes>
+void forEachRowSpan(const ImagePlanes& image, const PreviewRect& rect, Bytes&& bytes)
+{
+    const std::size_t stride = image.stride();
+    const std::size_t count = 3 * static_cast<std::size_t>(rect.w > 0 ? rect.w : 0);
+    parallelRows(rect.y0, rect.y0 + rect.h - 1, [&](std::int32_t row) {
+        bytes(static_cast<std::size_t>(row) * stride + 3 * static_cast<std::size_t>(rect.x0), count);
     });
 }
 

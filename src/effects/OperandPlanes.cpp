@@ -3,6 +3,7 @@
 // only in the rectangle they cover.
 #include "effects/OperandPlanes.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -11,6 +12,7 @@
 namespace {
 
 using effects::forEachPixel;
+using effects::forEachRowSpan;
 using effects::wholeImage;
 
 std::uint8_t greyByte(const std::uint8_t* pixel)
@@ -33,9 +35,9 @@ void invertRect(ImagePlanes& image, const PreviewRect& rect)
 {
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
-    forEachPixel(image, rect, [&](std::size_t offset) {
-        for (std::size_t channel = 0; channel < 3; ++channel) {
-            scratch[offset + channel] = static_cast<std::uint8_t>(255 - current[offset + channel]);
+    forEachRowSpan(image, rect, [&](std::size_t offset, std::size_t count) {
+        for (std::size_t i = offset; i < offset + count; ++i) {
+            scratch[i] = static_cast<std::uint8_t>(255 - current[i]);
         }
     });
 }
@@ -63,16 +65,20 @@ void greyResultRect(ImagePlanes& image, const PreviewRect& rect)
     });
 }
 
+// Replacing a byte where the photo's is greater (smaller) is the maximum
+// (minimum) of the two; bytes that stay are rewritten with their own value.
 void lightenDarkenRect(ImagePlanes& image, bool lighten, const PreviewRect& rect)
 {
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
-    forEachPixel(image, rect, [&](std::size_t offset) {
-        for (std::size_t channel = 0; channel < 3; ++channel) {
-            const std::uint8_t photo = current[offset + channel];
-            std::uint8_t& operand = scratch[offset + channel];
-            if (lighten ? photo > operand : photo < operand) {
-                operand = photo;
+    forEachRowSpan(image, rect, [&](std::size_t offset, std::size_t count) {
+        if (lighten) {
+            for (std::size_t i = offset; i < offset + count; ++i) {
+                scratch[i] = std::max(scratch[i], current[i]);
+            }
+        } else {
+            for (std::size_t i = offset; i < offset + count; ++i) {
+                scratch[i] = std::min(scratch[i], current[i]);
             }
         }
     });
