@@ -3,12 +3,12 @@
 // centre, clipped to the line). Where every byte of a row shares the same
 // window shape - every row of the column pass, the interior columns of the
 // row pass - the lower middle is selected for all bytes of the row at once by
-// a sorting network on byte lanes; the border pixels of the row pass gather
-// their clipped samples and select with std::nth_element.
+// a sorting network on byte lanes; the border pixels of the row pass, and
+// windows too large for a network, gather their clipped samples and select
+// with std::nth_element.
 #include "effects/MedianFilters.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -99,6 +99,10 @@ std::vector<Comparator> selectionNetwork(std::size_t size, std::size_t rank)
 
 constexpr std::size_t kLanes = 64;
 
+// Windows of more samples than this select by gathering (a network's size
+// grows faster than the window's).
+constexpr std::size_t kLargestNetwork = 128;
+
 // For each byte lane l in [0, lanes): out[l] = the element of the network's
 // rank among sources[0][l] .. sources[n - 1][l]. `block` holds n x kLanes bytes.
 void selectLanes(const std::vector<const std::uint8_t*>& sources, const std::vector<Comparator>& network,
@@ -124,9 +128,13 @@ void selectLanes(const std::vector<const std::uint8_t*>& sources, const std::vec
     }
 }
 
-// Networks for every window size up to the unclipped one, built before the loops.
+// Networks for every window size up to the unclipped one, built before the
+// loops; none when the window is too large for networks.
 std::vector<std::vector<Comparator>> networksBySize(std::size_t maxSize)
 {
+    if (maxSize > kLargestNetwork) {
+        return {};
+    }
     std::vector<std::vector<Comparator>> networks(maxSize + 1);
     for (std::size_t n = 1; n <= maxSize; ++n) {
         networks[n] = selectionNetwork(n, medianRank(n));
@@ -155,28 +163,28 @@ void weightedMedianRows(ImagePlanes& image, int radius, int step)
 {
     const std::vector<int> offsets = windowOffsets(radius, step);
     const std::vector<std::vector<Comparator>> networks = networksBySize(offsets.size());
-    const std::vector<Comparator>& interiorNetwork = networks[offsets.size()];
     const std::size_t stride = image.stride();
     const std::int32_t width = image.width;
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
-    // Columns radius to width - radius - 1 see their whole window.
-    const std::int32_t interiorFirst = radius;
-    const std::int32_t interiorLast = width - radius - 1;
+    // Columns radius to width - radius - 1 see their whole window; they go
+    // through the network when there is one.
+    const std::int32_t interiorFirst = networks.empty() ? width : std::max(radius, 0);
+    const std::int32_t interiorLast = width - std::max(radius, 0) - 1;
 
     parallelRows(0, image.height - 1, [&](std::int32_t row) {
         const std::uint8_t* source = current + static_cast<std::size_t>(row) * stride;
         std::uint8_t* destination = scratch + static_cast<std::size_t>(row) * stride;
-        std::vector<std::uint8_t> block(offsets.size() * kLanes);
         std::vector<const std::uint8_t*> sources;
         std::vector<std::uint8_t> samples;
         std::vector<int> positions;
         if (interiorFirst <= interiorLast) {
+            std::vector<std::uint8_t> block(offsets.size() * kLanes);
             const std::uint8_t* base = source + 3 * static_cast<std::size_t>(interiorFirst);
             for (int d : offsets) {
                 sources.push_back(base + 3 * d);
             }
-            selectLanes(sources, interiorNetwork, medianRank(offsets.size()),
+            selectLanes(sources, networks[offsets.size()], medianRank(offsets.size()),
                         3 * static_cast<std::size_t>(interiorLast - interiorFirst + 1),
                         destination + 3 * static_cast<std::size_t>(interiorFirst), block);
         }
@@ -199,22 +207,34 @@ void weightedMedianColumns(ImagePlanes& image, int radius, int step)
     const std::vector<int> offsets = windowOffsets(radius, step);
     const std::vector<std::vector<Comparator>> networks = networksBySize(offsets.size());
     const std::size_t stride = image.stride();
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(image.width);
+    const std::int32_t width = image.width;
     const std::uint8_t* scratch = image.scratch.data();
     std::uint8_t* result = image.result.data();
 
     // Every byte of a row shares the row's window, clipped only at the top
     // and bottom of the picture.
     parallelRows(0, image.height - 1, [&](std::int32_t row) {
-        std::vector<std::uint8_t> block(offsets.size() * kLanes);
         std::vector<const std::uint8_t*> sources;
         std::vector<int> positions;
         clippedPositions(offsets, row, image.height, positions);
         for (int q : positions) {
             sources.push_back(scratch + static_cast<std::size_t>(q) * stride);
         }
-        selectLanes(sources, networks[sources.size()], medianRank(sources.size()), rowBytes,
-                    result + static_cast<std::size_t>(row) * stride, block);
+        std::uint8_t* destination = result + static_cast<std::size_t>(row) * stride;
+        if (!networks.empty()) {
+            std::vector<std::uint8_t> block(offsets.size() * kLanes);
+            selectLanes(sources, networks[sources.size()], medianRank(sources.size()), 3 * static_cast<std::size_t>(width),
+                        destination, block);
+            return;
+        }
+        std::vector<const std::uint8_t*> pixels(sources.size());
+        std::vector<std::uint8_t> samples;
+        for (std::int32_t x = 0; x < width; ++x) {
+            for (std::size_t s = 0; s < sources.size(); ++s) {
+                pixels[s] = sources[s] + 3 * static_cast<std::size_t>(x);
+            }
+            gatheredMedian(pixels, destination + 3 * static_cast<std::size_t>(x), samples);
+        }
     });
     copyPlane(image.scratch, image.result);
     fillPlane(image.result, 0);

@@ -61,4 +61,18 @@ TEST(ColourSampling, RectangleOutsideThePhotoGivesBlack)
     EXPECT_EQ(sampleAverageColour(image, -5, -5, 5, 5), 0u);
 }
 
+TEST(ColourSampling, SideTenAveragesExactlyOneHundredPixels)
+{
+    // One red 100 at the square's far corner and 255 just outside it: the
+    // mean is 1 only if exactly the 100 pixels of the square are summed.
+    ImagePlanes image;
+    image.allocatePlanes(20, 20);
+    auto red = [&](int x, int y) -> std::uint8_t& { return image.current[y * image.stride() + 3 * x + 2]; };
+    red(12, 14) = 100;
+    red(13, 14) = 255;
+    red(12, 15) = 255;
+    red(2, 4) = 255;
+    EXPECT_EQ(sampleAverageColour(image, 3, 5, 10, 10), 1u);
+}
+
 } // namespace

@@ -173,4 +173,15 @@ TEST(LuminanceRankFilter, BlackTakesMinimumAndWhiteMaximum)
     }
 }
 
+TEST(LuminanceRankFilter, RadiusZeroCopiesThePhoto)
+{
+    ImagePlanes image = testsupport::noisyImage(7, 5, 4);
+    luminanceRankFilter(image, 0);
+    for (int y = 0; y < 5; ++y) {
+        for (int b = 0; b < 21; ++b) {
+            ASSERT_EQ(image.scratch[y * image.stride() + b], image.current[y * image.stride() + b]);
+        }
+    }
+}
+
 } // namespace

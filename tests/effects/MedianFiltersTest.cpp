@@ -17,7 +17,7 @@ using effectstest::testPhoto;
 
 TEST(MedianFilters, MatchReferenceForCommandRadiiAndSmallerSteps)
 {
-    const std::pair<int, int> windows[] = {{5, 5}, {10, 10}, {10, 5}, {5, 2}, {10, 3}, {5, 1}, {10, 11}, {10, 1}};
+    const std::pair<int, int> windows[] = {{5, 5}, {10, 10}, {10, 5}, {5, 2}, {10, 3}, {5, 1}, {10, 11}, {10, 1}, {20, 1}};
     std::vector<std::pair<int, int>> sizes = awkwardSizes();
     sizes.emplace_back(130, 41); // rows of several 64-byte lane blocks
     std::uint32_t seed = 700;
@@ -156,6 +156,25 @@ TEST(MedianFilters, UniformPhotoPassesUnchanged)
             EXPECT_EQ(image.result[y * image.stride() + b], image.current[y * image.stride() + b]);
         }
     }
+}
+
+TEST(MedianFilters, DegenerateWindowIsThePixelAlone)
+{
+    // Radius 0 and step 0 are not passed by any command; they must neither
+    // loop forever nor read outside the line.
+    const ImagePlanes original = testsupport::noisyImage(9, 4, 21);
+    ImagePlanes image = original;
+    weightedMedianRows(image, 0, 0);
+    for (int y = 0; y < 4; ++y) {
+        for (int b = 0; b < 27; ++b) {
+            ASSERT_EQ(image.scratch[y * image.stride() + b], image.current[y * image.stride() + b]);
+        }
+    }
+    ImagePlanes stepZero = original;
+    ImagePlanes stepOne = original;
+    weightedMedianRows(stepZero, 3, 0);
+    weightedMedianRows(stepOne, 3, 1);
+    EXPECT_TRUE(testsupport::imagesEqual(stepOne, stepZero));
 }
 
 } // namespace
