@@ -37,6 +37,8 @@ SquareFamily squareFamily(int radius, int ringStep)
 
 // Output bytes computed together by the interior kernel.
 constexpr std::int32_t kRunBytes = 128;
+// Taps of one square row added in 16 bits before joining the 32-bit sums.
+constexpr std::int32_t kPieceTaps = 257;
 
 template <Side side>
 inline bool taken(std::uint8_t byte, std::uint8_t own)
@@ -89,8 +91,9 @@ inline void sharpenPixel(const ImagePlanes& image, const SquareFamily& family, s
 // the image. A byte's squares hold the bytes of its own channel at offsets
 // 3 dx along the row, so the bytes of the run are independent lanes.
 template <Side side>
-void sharpenInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const SquareFamily& family,
-                        std::int32_t count, std::uint8_t* out)
+__attribute__((target_clones("avx2", "default"))) void
+sharpenInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const SquareFamily& family, std::int32_t count,
+                   std::uint8_t* out)
 {
     std::int32_t sums[kRunBytes];
     std::int32_t counts[kRunBytes];
@@ -99,12 +102,24 @@ void sharpenInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const Sq
     for (std::int32_t k = 0; k < family.count; ++k) {
         const std::int32_t half = family.radius - k * family.step;
         for (std::int32_t dy = -half; dy <= half; ++dy) {
-            for (std::int32_t dx = -half; dx <= half; ++dx) {
-                const std::uint8_t* in = own + dy * stride + 3 * dx;
+            // 257 taken bytes of at most 255 fit 16 bits: the lanes add a row
+            // in 16-bit pieces of that many taps, which then join the
+            // 32-bit sums.
+            for (std::int32_t pieceStart = -half; pieceStart <= half; pieceStart += kPieceTaps) {
+                const std::int32_t pieceEnd = std::min(half, pieceStart + kPieceTaps - 1);
+                std::uint16_t rowSums[kRunBytes] = {};
+                std::uint16_t rowCounts[kRunBytes] = {};
+                for (std::int32_t dx = pieceStart; dx <= pieceEnd; ++dx) {
+                    const std::uint8_t* in = own + dy * stride + 3 * dx;
+                    for (std::int32_t b = 0; b < count; ++b) {
+                        const bool take = taken<side>(in[b], own[b]);
+                        rowSums[b] += take ? in[b] : 0;
+                        rowCounts[b] += take ? 1 : 0;
+                    }
+                }
                 for (std::int32_t b = 0; b < count; ++b) {
-                    const bool take = taken<side>(in[b], own[b]);
-                    sums[b] += take ? in[b] : 0;
-                    counts[b] += take ? 1 : 0;
+                    sums[b] += rowSums[b];
+                    counts[b] += rowCounts[b];
                 }
             }
         }

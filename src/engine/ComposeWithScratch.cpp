@@ -8,7 +8,6 @@
 
 #include "engine/WholeImage.h"
 
-
 using engine::wholeImage;
 
 namespace {
@@ -32,8 +31,8 @@ void composeArea(ImagePlanes& image, PreviewRect area, double strength)
     const std::int32_t count = 3 * area.w;
     parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
         const std::size_t offset = row * stride + firstByte;
-        composeBytes(image.current.data() + offset, image.scratch.data() + offset, image.result.data() + offset,
-                     count, strength);
+        composeBytes(image.current.data() + offset, image.scratch.data() + offset, image.result.data() + offset, count,
+                     strength);
     });
     fillPlane(image.scratch, 0);
 }

@@ -19,8 +19,7 @@ namespace engine {
 std::vector<std::int32_t> gaussianWeights(double sigma, const ImagePlanes& image)
 {
     const double longestOffset = std::max({image.width, image.height, 1}) - 1;
-    const std::int64_t radius =
-        sigma > 0.0 ? static_cast<std::int64_t>(std::min(3.0 * sigma, longestOffset)) : 0;
+    const std::int64_t radius = sigma > 0.0 ? static_cast<std::int64_t>(std::min(3.0 * sigma, longestOffset)) : 0;
     std::vector<std::int32_t> weights(static_cast<std::size_t>(radius) + 1);
     weights[0] = 64; // exp(-0) is exactly 1 for every positive sigma
     for (std::int64_t i = 1; i <= radius; ++i) {
@@ -32,9 +31,9 @@ std::vector<std::int32_t> gaussianWeights(double sigma, const ImagePlanes& image
 
 } // namespace engine
 
-using engine::gaussianWeights;
 using engine::blurColumnsIntoResult;
 using engine::blurRowsIntoScratch;
+using engine::gaussianWeights;
 using engine::moveResultToScratch;
 using engine::wholeImage;
 

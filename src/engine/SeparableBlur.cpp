@@ -1,7 +1,10 @@
 // Row and column passes of the integer blurs. Each output byte is
 // (sum of weight x byte) / (sum of the weights used), over the taps inside
-// the image; work is split by rows only, so the bytes never depend on the
-// thread count. Inside the image's interior no tap is tested at all.
+// the image. All sums are exact integers, so two ways of forming them give
+// the same bytes: tap by tap, or (for wide windows with few distinct weights)
+// as nested boxes read from prefix sums. Every output byte is written by one
+// worker, so the bytes never depend on the thread count; inside the image's
+// interior no tap is tested at all.
 #include "engine/SeparableBlur.h"
 
 #include <algorithm>
@@ -9,16 +12,20 @@
 #include <cstddef>
 #include <vector>
 
+#include "engine/WorkerBuffers.h"
+
 namespace engine {
 
 namespace {
 
-// Bytes accumulated together: the window is walked tap by tap over a run of
-// output bytes, so that the inner loop runs along memory.
+// Output bytes accumulated together: the window is walked tap by tap over a
+// run of bytes, so that the inner loop runs along memory.
 constexpr std::int32_t kRunBytes = 384;
+// Width in bytes of the column strips of the box form of the column pass.
+constexpr std::int32_t kStripBytes = 64;
 
-// usedWeight[k] = weights[0] + weights[1] + ... + weights[k]: the weight of one
-// side of a window clipped to k taps, plus the centre.
+// sideTotals[k] = weights[0] + ... + weights[k]: the centre plus one side of
+// a window clipped to k taps.
 std::vector<std::int32_t> sideTotals(BlurWeights weights)
 {
     std::vector<std::int32_t> totals(weights.size());
@@ -30,10 +37,39 @@ std::vector<std::int32_t> sideTotals(BlurWeights weights)
     return totals;
 }
 
-// One output pixel of the row pass whose window keeps `left` taps to the left
+// A non-increasing weight table is a sum of nested boxes: the box of
+// half-width k carries weights[k] - weights[k + 1]. A tap at offset i then
+// receives the weight of every box with k >= |i|, that is weights[|i|].
+struct Box {
+    std::int32_t half;
+    std::int32_t weight;
+};
+
+// The boxes of the table, or nothing when the tap-by-tap form is as cheap or
+// the table is not non-increasing.
+std::vector<Box> boxesOf(BlurWeights weights)
+{
+    std::vector<Box> boxes;
+    const std::size_t last = weights.size() - 1;
+    for (std::size_t k = 0; k <= last; ++k) {
+        const std::int32_t next = k == last ? 0 : weights[k + 1];
+        if (weights[k] < next) {
+            return {};
+        }
+        if (weights[k] > next) {
+            boxes.push_back(Box{static_cast<std::int32_t>(k), weights[k] - next});
+        }
+    }
+    if (boxes.size() + 1 >= weights.size()) {
+        return {};
+    }
+    return boxes;
+}
+
+// Tap-by-tap row pass, one pixel whose window keeps `left` taps to the left
 // and `right` taps to the right (each at most the radius).
-inline void blurClippedPixel(const std::uint8_t* in, std::uint8_t* out, BlurWeights weights,
-                             std::int32_t left, std::int32_t right, std::int32_t total)
+inline void blurClippedPixel(const std::uint8_t* in, std::uint8_t* out, BlurWeights weights, std::int32_t left,
+                             std::int32_t right, std::int32_t total)
 {
     for (int c = 0; c < 3; ++c) {
         std::int32_t acc = weights[0] * in[c];
@@ -47,7 +83,8 @@ inline void blurClippedPixel(const std::uint8_t* in, std::uint8_t* out, BlurWeig
     }
 }
 
-// Interior bytes first to last of a row: every tap lies inside the row.
+// Tap-by-tap row pass over interior bytes first to last of a row: every tap
+// lies inside the row.
 void blurRowInterior(const std::uint8_t* in, std::uint8_t* out, BlurWeights weights, std::int32_t first,
                      std::int32_t last, std::int32_t total)
 {
@@ -73,6 +110,126 @@ void blurRowInterior(const std::uint8_t* in, std::uint8_t* out, BlurWeights weig
     }
 }
 
+// Box row pass over one row. prefix[3 (m - from) + c] holds the sum of
+// channel c over columns from to m - 1, for the columns from to `to` that the
+// windows of the area reach.
+void blurRowBoxes(const std::uint8_t* in, std::uint8_t* out, std::int32_t width, std::int32_t firstColumn,
+                  std::int32_t lastColumn, std::int32_t radius, const std::vector<Box>& boxes, std::int32_t* prefix)
+{
+    const std::int32_t from = std::max(0, firstColumn - radius);
+    const std::int32_t to = std::min(width - 1, lastColumn + radius);
+    prefix[0] = prefix[1] = prefix[2] = 0;
+    for (std::int32_t j = 0; j < 3 * (to - from + 1); ++j) {
+        prefix[j + 3] = prefix[j] + in[3 * from + j];
+    }
+    const auto clipped = [&](std::int32_t x) {
+        std::int32_t acc[3] = {0, 0, 0};
+        std::int32_t total = 0;
+        for (const Box& box : boxes) {
+            // The box covers columns low to high - 1 inside the row.
+            const std::int32_t low = std::max(0, x - box.half);
+            const std::int32_t high = std::min(width, x + box.half + 1);
+            total += box.weight * (high - low);
+            const std::int32_t* lowSums = prefix + 3 * (low - from);
+            const std::int32_t* highSums = prefix + 3 * (high - from);
+            for (int c = 0; c < 3; ++c) {
+                acc[c] += box.weight * (highSums[c] - lowSums[c]);
+            }
+        }
+        for (int c = 0; c < 3; ++c) {
+            out[3 * x + c] = static_cast<std::uint8_t>(acc[c] / total);
+        }
+    };
+    const std::int32_t interiorFirst = std::max(firstColumn, radius);
+    const std::int32_t interiorLast = std::min(lastColumn, width - 1 - radius);
+    if (interiorFirst > interiorLast) {
+        for (std::int32_t x = firstColumn; x <= lastColumn; ++x) {
+            clipped(x);
+        }
+        return;
+    }
+    for (std::int32_t x = firstColumn; x < interiorFirst; ++x) {
+        clipped(x);
+    }
+    std::int32_t total = 0;
+    for (const Box& box : boxes) {
+        total += box.weight * (2 * box.half + 1);
+    }
+    const std::int32_t lastByte = 3 * interiorLast + 2;
+    std::array<std::int32_t, kRunBytes> acc;
+    for (std::int32_t start = 3 * interiorFirst; start <= lastByte; start += kRunBytes) {
+        const std::int32_t count = std::min(kRunBytes, lastByte - start + 1);
+        const std::int32_t* centre = prefix + (start - 3 * from);
+        std::fill(acc.begin(), acc.begin() + count, 0);
+        for (const Box& box : boxes) {
+            const std::int32_t* high = centre + 3 * (box.half + 1);
+            const std::int32_t* low = centre - 3 * box.half;
+            for (std::int32_t j = 0; j < count; ++j) {
+                acc[j] += box.weight * (high[j] - low[j]);
+            }
+        }
+        for (std::int32_t j = 0; j < count; ++j) {
+            out[start + j] = static_cast<std::uint8_t>(acc[j] / total);
+        }
+    }
+    for (std::int32_t x = interiorLast + 1; x <= lastColumn; ++x) {
+        clipped(x);
+    }
+}
+
+// Box column pass over the area, in strips of bytes: each strip's column
+// prefix sums cover the rows the strip's windows reach, and every row of the
+// strip then reads its boxes from them.
+void blurColumnsBoxes(ImagePlanes& image, std::int32_t radius, const std::vector<Box>& boxes, PreviewRect area)
+{
+    const std::int32_t height = image.height;
+    const std::size_t stride = image.stride();
+    const std::int32_t firstByte = 3 * area.x0;
+    const std::int32_t bytes = 3 * area.w;
+    const std::int32_t strips = (bytes + kStripBytes - 1) / kStripBytes;
+    const std::int32_t fromRow = std::max(0, area.y0 - radius);
+    const std::int32_t toRow = std::min(height - 1, area.y0 + area.h - 1 + radius);
+    WorkerBuffers<std::int32_t> buffers(static_cast<std::size_t>(toRow - fromRow + 2) * kStripBytes);
+    const std::uint8_t* source = image.scratch.data();
+    std::uint8_t* target = image.result.data();
+
+    // The loop runs over strip indices: each strip's bytes belong to one worker.
+    parallelRows(0, strips - 1, [&](std::int32_t strip) {
+        const std::int32_t start = firstByte + strip * kStripBytes;
+        const std::int32_t count = std::min(kStripBytes, firstByte + bytes - start);
+        // prefix + (m - fromRow) x kStripBytes: the sums over rows fromRow to m - 1.
+        std::int32_t* prefix = buffers.mine();
+        std::fill(prefix, prefix + kStripBytes, 0);
+        for (std::int32_t row = fromRow; row <= toRow; ++row) {
+            const std::uint8_t* in = source + row * stride + start;
+            std::int32_t* previous = prefix + (row - fromRow) * kStripBytes;
+            std::int32_t* next = previous + kStripBytes;
+            for (std::int32_t j = 0; j < count; ++j) {
+                next[j] = previous[j] + in[j];
+            }
+        }
+        std::array<std::int32_t, kStripBytes> acc;
+        for (std::int32_t row = area.y0; row < area.y0 + area.h; ++row) {
+            std::fill(acc.begin(), acc.begin() + count, 0);
+            std::int32_t total = 0;
+            for (const Box& box : boxes) {
+                const std::int32_t low = std::max(0, row - box.half);
+                const std::int32_t high = std::min(height, row + box.half + 1);
+                total += box.weight * (high - low);
+                const std::int32_t* lowSums = prefix + (low - fromRow) * kStripBytes;
+                const std::int32_t* highSums = prefix + (high - fromRow) * kStripBytes;
+                for (std::int32_t j = 0; j < count; ++j) {
+                    acc[j] += box.weight * (highSums[j] - lowSums[j]);
+                }
+            }
+            std::uint8_t* out = target + row * stride + start;
+            for (std::int32_t j = 0; j < count; ++j) {
+                out[j] = static_cast<std::uint8_t>(acc[j] / total);
+            }
+        }
+    });
+}
+
 } // namespace
 
 void blurRowsIntoScratch(ImagePlanes& image, BlurWeights weights, PreviewRect area)
@@ -80,15 +237,25 @@ void blurRowsIntoScratch(ImagePlanes& image, BlurWeights weights, PreviewRect ar
     const std::int32_t radius = static_cast<std::int32_t>(weights.size()) - 1;
     const std::int32_t width = image.width;
     const std::size_t stride = image.stride();
-    const std::vector<std::int32_t> totals = sideTotals(weights);
     const std::int32_t firstColumn = area.x0;
     const std::int32_t lastColumn = area.x0 + area.w - 1;
-    // Columns whose window lies wholly inside the row; may be empty.
-    const std::int32_t interiorFirst = std::max(firstColumn, radius);
-    const std::int32_t interiorLast = std::min(lastColumn, width - 1 - radius);
     const std::uint8_t* source = image.current.data();
     std::uint8_t* target = image.scratch.data();
 
+    const std::vector<Box> boxes = boxesOf(weights);
+    if (!boxes.empty()) {
+        WorkerBuffers<std::int32_t> buffers(3 * (static_cast<std::size_t>(std::min(width, area.w + 2 * radius)) + 1));
+        parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
+            blurRowBoxes(source + row * stride, target + row * stride, width, firstColumn, lastColumn, radius, boxes,
+                         buffers.mine());
+        });
+        return;
+    }
+
+    const std::vector<std::int32_t> totals = sideTotals(weights);
+    // Columns whose window lies wholly inside the row; may be empty.
+    const std::int32_t interiorFirst = std::max(firstColumn, radius);
+    const std::int32_t interiorLast = std::min(lastColumn, width - 1 - radius);
     parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
         const std::uint8_t* in = source + row * stride;
         std::uint8_t* out = target + row * stride;
@@ -105,8 +272,7 @@ void blurRowsIntoScratch(ImagePlanes& image, BlurWeights weights, PreviewRect ar
             return;
         }
         clipped(firstColumn, interiorFirst - 1);
-        blurRowInterior(in, out, weights, 3 * interiorFirst, 3 * interiorLast + 2,
-                        2 * totals[radius] - weights[0]);
+        blurRowInterior(in, out, weights, 3 * interiorFirst, 3 * interiorLast + 2, 2 * totals[radius] - weights[0]);
         clipped(interiorLast + 1, lastColumn);
     });
 }
@@ -114,6 +280,12 @@ void blurRowsIntoScratch(ImagePlanes& image, BlurWeights weights, PreviewRect ar
 void blurColumnsIntoResult(ImagePlanes& image, BlurWeights weights, PreviewRect area)
 {
     const std::int32_t radius = static_cast<std::int32_t>(weights.size()) - 1;
+    const std::vector<Box> boxes = boxesOf(weights);
+    if (!boxes.empty()) {
+        blurColumnsBoxes(image, radius, boxes, area);
+        return;
+    }
+
     const std::int32_t height = image.height;
     const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(image.stride());
     const std::vector<std::int32_t> totals = sideTotals(weights);
@@ -121,7 +293,6 @@ void blurColumnsIntoResult(ImagePlanes& image, BlurWeights weights, PreviewRect 
     const std::int32_t lastByte = 3 * (area.x0 + area.w) - 1;
     const std::uint8_t* source = image.scratch.data();
     std::uint8_t* target = image.result.data();
-
     parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
         // Every byte of the row keeps the same taps: the window is clipped
         // only at the bottom and top of the image.

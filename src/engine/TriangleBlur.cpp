@@ -32,10 +32,10 @@ std::vector<std::int32_t> triangleWeights(int radius, int divisor, const ImagePl
 
 } // namespace engine
 
-using engine::triangleWeights;
 using engine::blurColumnsIntoResult;
 using engine::blurRowsIntoScratch;
 using engine::moveResultToScratch;
+using engine::triangleWeights;
 using engine::wholeImage;
 
 void triangleBlurRows(ImagePlanes& image, int radius, int divisor)

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "engine/WholeImage.h"
+#include "engine/WorkerBuffers.h"
 
 using engine::wholeImage;
 
@@ -41,8 +42,7 @@ struct Window {
 
 // The pixel rule for the three channels of one pixel whose window is clipped.
 inline void unsharpPixel(const std::uint8_t* current, std::size_t stride, const Window& window,
-                         const std::uint8_t* centre, const std::uint8_t* scratch, std::uint8_t* result,
-                         double amount)
+                         const std::uint8_t* centre, const std::uint8_t* scratch, std::uint8_t* result, double amount)
 {
     const double count = static_cast<double>(window.lastRow - window.firstRow + 1) *
                          static_cast<double>(window.lastColumn - window.firstColumn + 1);
@@ -77,10 +77,13 @@ inline void unsharpPixel(const std::uint8_t* current, std::size_t stride, const 
 // the image. Each byte's window holds the bytes of its own channel at offsets
 // 3 dx along the row, so the bytes of the run are independent lanes: the
 // loops run over the lanes innermost and every lane keeps the scan order.
-void unsharpInteriorRun(const std::uint8_t* centre, std::ptrdiff_t stride, std::int32_t radius, std::int32_t count,
-                        const std::uint8_t* scratch, std::uint8_t* result, double amount)
+// `row` holds count + 6 x radius doubles: one window row, converted once.
+__attribute__((target_clones("avx2", "default"))) void
+unsharpInteriorRun(const std::uint8_t* centre, std::ptrdiff_t stride, std::int32_t radius, std::int32_t count,
+                   const std::uint8_t* scratch, std::uint8_t* result, double amount, double* row)
 {
     const double pixels = static_cast<double>(2 * radius + 1) * (2 * radius + 1);
+    const std::int32_t span = count + 6 * radius;
     std::int32_t sums[kRunBytes];
     double means[kRunBytes];
     double squares[kRunBytes];
@@ -98,10 +101,14 @@ void unsharpInteriorRun(const std::uint8_t* centre, std::ptrdiff_t stride, std::
         squares[b] = 0.0;
     }
     for (std::int32_t dy = -radius; dy <= radius; ++dy) {
-        for (std::int32_t dx = -radius; dx <= radius; ++dx) {
-            const std::uint8_t* in = centre + dy * stride + 3 * dx;
+        const std::uint8_t* in = centre + dy * stride - 3 * radius;
+        for (std::int32_t j = 0; j < span; ++j) {
+            row[j] = in[j];
+        }
+        for (std::int32_t dx = 0; dx <= 2 * radius; ++dx) {
+            const double* taps = row + 3 * dx;
             for (std::int32_t b = 0; b < count; ++b) {
-                const double difference = means[b] - in[b];
+                const double difference = means[b] - taps[b];
                 squares[b] += difference * difference;
             }
         }
@@ -126,16 +133,18 @@ void unsharpArea(ImagePlanes& image, PreviewRect area, int radius, double amount
     const std::int32_t interiorFirst = std::max(firstColumn, r);
     const std::int32_t interiorLast = std::min(lastColumn, width - 1 - r);
 
+    engine::WorkerBuffers<double> rowBuffers(kRunBytes + 6 * static_cast<std::size_t>(r));
+
     parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
         const std::size_t rowOffset = row * stride;
+        double* windowRow = rowBuffers.mine();
         Window window{std::max(0, row - r), std::min(height - 1, row + r), 0, 0};
         const auto clipped = [&](std::int32_t from, std::int32_t to) {
             for (std::int32_t x = from; x <= to; ++x) {
                 window.firstColumn = std::max(0, x - r);
                 window.lastColumn = std::min(width - 1, x + r);
                 const std::size_t offset = rowOffset + 3 * static_cast<std::size_t>(x);
-                unsharpPixel(current, stride, window, current + offset, scratch + offset, result + offset,
-                             amount);
+                unsharpPixel(current, stride, window, current + offset, scratch + offset, result + offset, amount);
             }
         };
         const bool rowInterior = row >= r && row <= height - 1 - r;
@@ -148,7 +157,8 @@ void unsharpArea(ImagePlanes& image, PreviewRect area, int radius, double amount
         for (std::int32_t start = 3 * interiorFirst; start <= lastByte; start += kRunBytes) {
             const std::size_t offset = rowOffset + start;
             unsharpInteriorRun(current + offset, static_cast<std::ptrdiff_t>(stride), r,
-                               std::min(kRunBytes, lastByte - start + 1), scratch + offset, result + offset, amount);
+                               std::min(kRunBytes, lastByte - start + 1), scratch + offset, result + offset, amount,
+                               windowRow);
         }
         clipped(interiorLast + 1, lastColumn);
     });

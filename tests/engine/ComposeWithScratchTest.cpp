@@ -66,8 +66,8 @@ TEST(ComposeWithScratchPreview, WritesOnlyTheRectangleAndClearsAllOfScratch)
         for (std::size_t i = 0; i < input.stride(); ++i) {
             const std::size_t at = y * input.stride() + i;
             const int x = static_cast<int>(i / 3);
-            const bool inside = i < 3u * input.width && x >= rect.x0 && x < rect.x0 + rect.w && y >= rect.y0 &&
-                                y < rect.y0 + rect.h;
+            const bool inside =
+                i < 3u * input.width && x >= rect.x0 && x < rect.x0 + rect.w && y >= rect.y0 && y < rect.y0 + rect.h;
             if (!inside) {
                 ASSERT_EQ(image.result[at], input.result[at]) << "row " << y << " byte " << i;
             }

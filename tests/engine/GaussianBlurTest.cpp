@@ -148,8 +148,8 @@ std::vector<Size> awkwardSizes(double sigma)
 {
     const int r = static_cast<int>(3.0 * sigma);
     const int nine = static_cast<int>(9.0 * sigma);
-    return {{1, 1}, {1, 13}, {13, 1}, {2 * r, 3}, {2 * r + 1, 2}, {3, 2 * r}, {2, 2 * r + 1},
-            {nine - 1, 3}, {nine, 2}, {nine + 1, 1}, {3, nine - 1}, {1, nine}, {17, 11}};
+    return {{1, 1},        {1, 13},   {13, 1},       {2 * r, 3},    {2 * r + 1, 2}, {3, 2 * r}, {2, 2 * r + 1},
+            {nine - 1, 3}, {nine, 2}, {nine + 1, 1}, {3, nine - 1}, {1, nine},      {17, 11}};
 }
 
 TEST(GaussianBlurDifferential, BothPassesOnAwkwardSizes)

@@ -112,13 +112,15 @@ TEST(TriangleBlurDifferential, BothPassesOnAwkwardSizes)
     std::mt19937 rng(5);
     std::uint32_t seed = 1;
     for (int round = 0; round < 30; ++round) {
-        const int radius = round < 3 ? (round == 0 ? 1 : round == 1 ? 11 : 26)
+        const int radius = round < 3 ? (round == 0   ? 1
+                                        : round == 1 ? 11
+                                                     : 26)
                                      : std::uniform_int_distribution<int>(1, 26)(rng);
         const int divisors[] = {1, radius, 10};
         const int divisor = divisors[round % 3];
         const int r2 = 2 * radius;
-        const std::vector<std::pair<int, int>> sizes = {
-            {1, 1}, {1, 9}, {9, 1}, {r2, 3}, {r2 + 1, 2}, {3, r2}, {2, r2 + 1}, {r2 - 1, r2 + 2}, {r2 + 3, 5}};
+        const std::vector<std::pair<int, int>> sizes = {{1, 1},  {1, 9},      {9, 1},           {r2, 3},    {r2 + 1, 2},
+                                                        {3, r2}, {2, r2 + 1}, {r2 - 1, r2 + 2}, {r2 + 3, 5}};
         for (const auto& [width, height] : sizes) {
             if (width < 1 || height < 1) {
                 continue;
