@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -118,6 +119,11 @@ bool CFotraApp::initInstance(const QStringList& arguments)
 
     // The main window first, then the image-file modules.
     if (services_.showWindow) {
+        // Without a window manager "maximized" means nothing, so the window
+        // is given the screen's available area first.
+        if (const QScreen* screen = frame_->screen()) {
+            frame_->setGeometry(screen->availableGeometry());
+        }
         frame_->showMaximized();
     }
     ik5::loadLibraries();

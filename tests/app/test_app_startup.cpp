@@ -44,6 +44,20 @@ private slots:
         app.exitInstance();
     }
 
+    void storedLookShowsFromTheStart()
+    {
+        openAppSettings()->setValue("Workspace/ApplicationLook", 219);
+        apptest::FakePrompts prompts;
+        AppServices services;
+        services.prompts = &prompts;
+        services.showWindow = false;
+        CFotraApp app(services);
+        QVERIFY(app.initInstance({"Pekarun4Free"}));
+        QCOMPARE(app.appLook, 219u);
+        QCOMPARE(app.mainFrame()->appLook(), 219u);
+        app.exitInstance();
+    }
+
     void secondInstanceInTheSameSessionIsRefused()
     {
         QLockFile running(CFotraApp::instanceLockPath());

@@ -1,0 +1,196 @@
+// The Qt side of the document's interfaces: the open and save dialogs with
+// the document's filters, default extension, initial name and overwrite
+// prompt; message boxes captioned "PEKARUN4FREE"; the save-changes
+// question; the wait cursor during a long operation; the About box; and the
+// effect commands while no effect dialog is available.
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "AppTestSupport.h"
+#include "app/CAboutDlg.h"
+#include "app/CFotraApp.h"
+#include "app/QtServices.h"
+#include "res/ResourceIds.h"
+
+namespace {
+
+// Runs `inspect` on the modal window that `open` shows, then lets it end.
+template <class Window, class Inspect>
+void whenModalShows(Inspect inspect)
+{
+    QTimer::singleShot(0, [inspect] {
+        auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
+        QVERIFY(window != nullptr);
+        inspect(*window);
+    });
+}
+
+} // namespace
+
+class TestServices : public QObject {
+    Q_OBJECT
+
+private slots:
+    void filterStrings()
+    {
+        QCOMPARE(qtFilterString(CFotraDoc::openDialogOptions()),
+                 QString("Jpegファイル(*.jpg,*jpeg) (*.jp*g);;PNGファイル(*.png) (*.png);;TIFFファイル(*.tif) (*.tif);;"
+                         "bmpファイル(*.bmp) (*.bmp)"));
+        QCOMPARE(qtFilterString(CFotraDoc::saveDialogOptions()),
+                 QString("Jpegファイル(*.jpg,*jpeg) (*.jpg);;PNGファイル(*.png) (*.png);;TIFFファイル(*.tif) (*.tif)"));
+    }
+
+    void openDialogOffersThePhotoTypes()
+    {
+        QtFileDialogs dialogs;
+        QStringList filters;
+        bool mustExist = false;
+        whenModalShows<QFileDialog>([&](QFileDialog& dialog) {
+            filters = dialog.nameFilters();
+            mustExist = dialog.fileMode() == QFileDialog::ExistingFile && dialog.acceptMode() == QFileDialog::AcceptOpen;
+            dialog.reject();
+        });
+        QVERIFY(!dialogs.askOpenPath(CFotraDoc::openDialogOptions()).has_value());
+        QCOMPARE(filters.size(), 4);
+        QCOMPARE(filters.first(), QString("Jpegファイル(*.jpg,*jpeg) (*.jp*g)"));
+        QVERIFY(mustExist);
+    }
+
+    void saveDialogProposesTheUnnamedJpeg()
+    {
+        QTemporaryDir folder;
+        QtFileDialogs dialogs;
+        QString suffix;
+        QString typedName;
+        bool asksBeforeOverwrite = false;
+        whenModalShows<QFileDialog>([&](QFileDialog& dialog) {
+            suffix = dialog.defaultSuffix();
+            asksBeforeOverwrite = !dialog.testOption(QFileDialog::DontConfirmOverwrite);
+            typedName = QFileInfo(dialog.selectedFiles().value(0)).fileName();
+            // A name without an extension gets the chosen type's.
+            dialog.selectNameFilter(dialog.nameFilters()[1]);
+            emit dialog.filterSelected(dialog.nameFilters()[1]);
+            dialog.setDirectory(QDir(QDir::tempPath()));
+            dialog.selectFile(QDir::temp().filePath("picture"));
+            static_cast<QDialog&>(dialog).accept();
+        });
+        const std::optional<std::string> chosen = dialogs.askSavePath(CFotraDoc::saveDialogOptions());
+        QCOMPARE(suffix, QString("jpg"));
+        QVERIFY(asksBeforeOverwrite);
+        // The initial name, reported with the default extension.
+        QCOMPARE(typedName, QString("名称未設定.jpg"));
+        QVERIFY(chosen.has_value());
+        QCOMPARE(QFileInfo(QString::fromStdString(*chosen)).fileName(), QString("picture.png"));
+    }
+
+    void messageBoxesCarryTheCaption()
+    {
+        QtPrompts prompts;
+        QString title;
+        QString text;
+        QMessageBox::StandardButtons buttons;
+        whenModalShows<QMessageBox>([&](QMessageBox& box) {
+            title = box.windowTitle();
+            text = box.text();
+            buttons = box.standardButtons();
+            box.accept();
+        });
+        prompts.showMessage("ファイルの保存に失敗しました。");
+        QCOMPARE(title, QString("PEKARUN4FREE"));
+        QCOMPARE(text, QString("ファイルの保存に失敗しました。"));
+        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+    void saveChangesQuestionHasThreeAnswers_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("save") << int(QMessageBox::Save) << int(SaveChangesAnswer::Save);
+        QTest::newRow("discard") << int(QMessageBox::Discard) << int(SaveChangesAnswer::Discard);
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << int(SaveChangesAnswer::Cancel);
+    }
+    void saveChangesQuestionHasThreeAnswers()
+    {
+        QFETCH(int, button);
+        QFETCH(int, answer);
+        QtPrompts prompts;
+        QString title;
+        whenModalShows<QMessageBox>([&](QMessageBox& box) {
+            title = box.windowTitle();
+            QCOMPARE(box.standardButtons(), QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+            box.button(static_cast<QMessageBox::StandardButton>(button))->click();
+        });
+        QCOMPARE(int(prompts.askSaveChanges()), answer);
+        QCOMPARE(title, QString("PEKARUN4FREE"));
+    }
+
+    void waitCursorDuringOpen()
+    {
+        std::vector<Qt::CursorShape> shapes;
+        AppServices services;
+        apptest::FakePrompts prompts;
+        services.prompts = &prompts;
+        services.showWindow = false;
+        const CFotraDoc::PhotoLoader synthetic = apptest::syntheticLoader();
+        services.photoLoader = [&shapes, synthetic](COvImage2& image, const std::string& path) {
+            shapes.push_back(QApplication::overrideCursor() != nullptr ? QApplication::overrideCursor()->shape()
+                                                                        : Qt::ArrowCursor);
+            return synthetic(image, path);
+        };
+        CFotraApp app(services);
+        QVERIFY(app.initInstance({"Pekarun4Free", "/photos/5x5.png"}));
+        QCOMPARE(shapes, std::vector<Qt::CursorShape>{Qt::WaitCursor});
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        app.exitInstance();
+    }
+
+    void effectCommandsSayTheirDialogIsMissing()
+    {
+        AppServices services;
+        apptest::FakePrompts prompts;
+        services.prompts = &prompts;
+        services.showWindow = false;
+        services.photoLoader = apptest::syntheticLoader();
+        CFotraApp app(services);
+        QVERIFY(app.initInstance({"Pekarun4Free", "/photos/6x4.png"}));
+        const std::vector<std::uint8_t> before = app.document()->photo()->current;
+        app.mainFrame()->routeCommand(res::ID_EFFECT_CRISP);
+        QCOMPARE(prompts.messages, std::vector<std::string>{"この効果の設定画面はまだ利用できません。"});
+        QCOMPARE(app.document()->photo()->current, before);
+        QVERIFY(!app.document()->isModified());
+        QCOMPARE(app.document()->historyLength(), 1);
+        app.exitInstance();
+    }
+
+    void aboutBoxFromTheHelpMenu()
+    {
+        AppServices services;
+        apptest::FakePrompts prompts;
+        services.prompts = &prompts;
+        services.showWindow = false;
+        CFotraApp app(services);
+        QVERIFY(app.initInstance({"Pekarun4Free"}));
+        QVERIFY(app.mainFrame()->commandUi(res::ID_APP_ABOUT).enabled);
+        QStringList texts;
+        whenModalShows<CAboutDlg>([&](CAboutDlg& about) {
+            for (const QLabel* label : about.findChildren<QLabel*>()) {
+                if (!label->text().isEmpty()) {
+                    texts << label->text();
+                }
+            }
+            about.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        app.mainFrame()->routeCommand(res::ID_APP_ABOUT);
+        QVERIFY(texts.size() >= 2);
+        QVERIFY(texts.first().startsWith("ぺかるん４　フリー版"));
+        app.exitInstance();
+    }
+};
+
+FOTRA_APP_TEST_MAIN(TestServices)
+#include "test_app_services.moc"
