@@ -1,0 +1,106 @@
+// libFuzzer target: every input is written to a file and read through the
+// image record's load (COvImage2::loadFromFile), which calls the file module
+// through the run-time loader. A load either fails cleanly or yields planes
+// whose sizes match the picture; anything else aborts the run.
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "image/COvImage2.h"
+#include "image/ik5/Ik5Loader.h"
+
+namespace {
+
+// Larger pictures are valid but only cost memory bandwidth: the size checks
+// they pass are the same, so the fuzzer skips them and keeps its speed.
+constexpr qint64 kMaxFuzzedPixels = qint64{1} << 20;
+
+struct Harness {
+    std::filesystem::path folder;
+    std::string inputPath;
+    ik5::ScopedLibraries libraries;
+
+    Harness()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "fotra-fuzz-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            std::perror("mkdtemp");
+            std::abort();
+        }
+        folder = pattern;
+        inputPath = (folder / "input").string();
+    }
+    ~Harness()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+};
+
+Harness* harness = nullptr;
+
+void quietMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+bool declaresHugePicture(const std::uint8_t* data, std::size_t size)
+{
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const QSize declared = QImageReader(&buffer).size();
+    return declared.isValid() && qint64{declared.width()} * declared.height() > kMaxFuzzedPixels;
+}
+
+void require(bool condition, const char* what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "broken invariant after a successful load: %s\n", what);
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    qInstallMessageHandler(quietMessages);
+    static Harness instance;
+    harness = &instance;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (declaresHugePicture(data, size)) {
+        return 0;
+    }
+    {
+        std::ofstream file(harness->inputPath, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        if (!file) {
+            std::abort();
+        }
+    }
+    COvImage2 record;
+    if (!record.loadFromFile(harness->inputPath)) {
+        require(record.width == 0 && record.current.empty(), "a failed load left a half-made record");
+        return 0;
+    }
+    require(record.width > 0 && record.height > 0, "positive size");
+    require(record.current.size() == record.planeBytes(), "current plane size");
+    require(record.result.size() == record.planeBytes(), "result plane size");
+    require(record.scratch.size() == record.planeBytes(), "scratch plane size");
+    require(std::all_of(record.result.begin(), record.result.end(), [](std::uint8_t b) { return b == 255; }),
+            "idle result");
+    require(std::all_of(record.scratch.begin(), record.scratch.end(), [](std::uint8_t b) { return b == 0; }),
+            "clear scratch");
+    return 0;
+}

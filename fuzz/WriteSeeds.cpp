@@ -1,0 +1,80 @@
+// Writes the fuzzer's seeds into the folder named on the command line: tiny
+// valid pictures of every format the program reads (24-bit colour, 8-bit
+// palette, grey, alpha and 1-bit where the format has them), so that the
+// fuzzer starts inside each decoder instead of at its signature check.
+#include <QDir>
+#include <QImage>
+#include <QImageWriter>
+
+#include <cstdio>
+
+namespace {
+
+QImage colourPicture()
+{
+    QImage image(5, 3, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            image.setPixel(x, y, qRgb(40 * x, 80 * y, 255 - 30 * x));
+        }
+    }
+    return image;
+}
+
+QImage palettePicture()
+{
+    QImage image(3, 2, QImage::Format_Indexed8);
+    image.setColorTable({qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(9, 9, 9)});
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            image.setPixel(x, y, static_cast<uint>((x + y) % 4));
+        }
+    }
+    return image;
+}
+
+bool write(const QImage& image, const QString& path)
+{
+    QImageWriter writer(path);
+    if (!writer.write(image)) {
+        std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(writer.errorString()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: write_fuzz_seeds FOLDER\n");
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.mkpath(".")) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+    const QImage colour = colourPicture();
+    const QImage palette = palettePicture();
+    const QImage grey = colour.convertToFormat(QImage::Format_Grayscale8);
+    QImage alpha = colour.convertToFormat(QImage::Format_ARGB32);
+    alpha.setPixel(0, 0, qRgba(10, 20, 30, 100));
+    const QImage mono = colour.convertToFormat(QImage::Format_Mono);
+
+    bool ok = true;
+    for (const char* format : {"png", "jpg", "tif", "bmp"}) {
+        const QString suffix = QString::fromLatin1(format);
+        ok &= write(colour, folder.filePath("colour." + suffix));
+        ok &= write(grey, folder.filePath("grey." + suffix));
+    }
+    for (const char* format : {"png", "tif", "bmp"}) {
+        const QString suffix = QString::fromLatin1(format);
+        ok &= write(palette, folder.filePath("palette." + suffix));
+        ok &= write(mono, folder.filePath("mono." + suffix));
+    }
+    ok &= write(alpha, folder.filePath("alpha.png"));
+    ok &= write(alpha, folder.filePath("alpha.tif"));
+    return ok ? 0 : 1;
+}
