@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds the project in build/ (Release), installing missing packages first,
+# and starts the program with the photo given, if any.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/scripts/setup.sh"
+fotra_install_packages
+fotra_build build
+
+# The program started (the desktop program replaces this: build/bin/Pekarun4Free):
+exec "$FOTRA_ROOT/build/bin/fotra" info "$@"
