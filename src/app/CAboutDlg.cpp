@@ -1,3 +1,5 @@
+// The About box: icon, name and version, the maker's line with its link,
+// and OK. Fixed size, modal.
 #include "app/CAboutDlg.h"
 
 #include <QDialogButtonBox>

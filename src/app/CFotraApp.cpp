@@ -1,3 +1,6 @@
+// Start-up and shutdown of the program. The order matters: the window is
+// shown before the image-file modules load, the command-line photos open
+// after them, and the lock is held until the process ends.
 #include "app/CFotraApp.h"
 
 #include <QCoreApplication>

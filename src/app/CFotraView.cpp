@@ -1,3 +1,6 @@
+// The image view. Zoom and scroll arithmetic follows the two display modes
+// exactly; painting converts only the visible part of the picture, with the
+// bytes the whole picture would have.
 #include "app/CFotraView.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// The main window and the command routing. Every command, from a menu, a
+// shortcut, a toolbar or the context menu, runs only while its update
+// handler says it is enabled, and the states are refreshed after each.
 #include "app/CMainFrame.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// The document's commands and their enable rules, as the routing sees them.
 #include "app/DocumentTarget.h"
 
 #include "document/CFotraDoc.h"

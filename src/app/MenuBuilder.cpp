@@ -1,3 +1,5 @@
+// Qt menus from the menu tables; the actions carry their command ids and
+// hand them to the router.
 #include "app/MenuBuilder.h"
 
 #include <QAction>

@@ -1,3 +1,5 @@
+// Painting a bottom-up blue-green-red buffer onto a QPainter, limited to the
+// visible area; each destination pixel is taken from one source pixel.
 #include "app/QtCanvas.h"
 
 #include <cstring>

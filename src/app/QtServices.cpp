@@ -1,3 +1,5 @@
+// Qt file dialogs, message boxes, the wait cursor and the desktop's
+// handlers behind the document's and the shell's interfaces.
 #include "app/QtServices.h"
 
 #include <QApplication>

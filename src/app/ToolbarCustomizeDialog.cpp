@@ -1,3 +1,5 @@
+// The toolbar customisation dialog: user toolbars and their buttons, with
+// commands taken from the main menu.
 #include "app/ToolbarCustomizeDialog.h"
 
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// The looks of the visual-style commands as Qt styles and palettes.
 #include "app/VisualStyles.h"
 
 #include <memory>

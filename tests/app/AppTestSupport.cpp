@@ -1,3 +1,5 @@
+// The test helpers: the synthetic photos, the frame fixture and the
+// temporary settings and runtime folders.
 #include "AppTestSupport.h"
 
 #include <cstdio>
