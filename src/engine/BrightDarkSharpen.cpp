@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/VectorClones.h"
 #include "engine/WholeImage.h"
 
 using engine::wholeImage;
@@ -91,9 +92,8 @@ inline void sharpenPixel(const ImagePlanes& image, const SquareFamily& family, s
 // the image. A byte's squares hold the bytes of its own channel at offsets
 // 3 dx along the row, so the bytes of the run are independent lanes.
 template <Side side>
-__attribute__((target_clones("avx2", "default"))) void
-sharpenInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const SquareFamily& family, std::int32_t count,
-                   std::uint8_t* out)
+FOTRA_VECTOR_CLONES void sharpenInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const SquareFamily& family,
+                                            std::int32_t count, std::uint8_t* out)
 {
     std::int32_t sums[kRunBytes];
     std::int32_t counts[kRunBytes];

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "engine/VectorClones.h"
 #include "engine/WorkerBuffers.h"
 
 namespace engine {
@@ -23,6 +24,15 @@ namespace {
 constexpr std::int32_t kRunBytes = 384;
 // Width in bytes of the column strips of the box form of the column pass.
 constexpr std::int32_t kStripBytes = 64;
+
+// The store step of the pixel rule: the truncated quotient of two
+// non-negative 32-bit integers. Dividing in doubles gives the same integer
+// (the quotient's rounding error stays below 1 / total whenever acc < 2^53)
+// and, unlike an integer division, runs on whole vectors of bytes.
+inline std::uint8_t blurredByte(std::int32_t acc, std::int32_t total)
+{
+    return static_cast<std::uint8_t>(static_cast<double>(acc) / static_cast<double>(total));
+}
 
 // sideTotals[k] = weights[0] + ... + weights[k]: the centre plus one side of
 // a window clipped to k taps.
@@ -79,14 +89,14 @@ inline void blurClippedPixel(const std::uint8_t* in, std::uint8_t* out, BlurWeig
         for (std::int32_t i = 1; i <= right; ++i) {
             acc += weights[i] * in[c + 3 * i];
         }
-        out[c] = static_cast<std::uint8_t>(acc / total);
+        out[c] = blurredByte(acc, total);
     }
 }
 
 // Tap-by-tap row pass over interior bytes first to last of a row: every tap
 // lies inside the row.
-void blurRowInterior(const std::uint8_t* in, std::uint8_t* out, BlurWeights weights, std::int32_t first,
-                     std::int32_t last, std::int32_t total)
+FOTRA_VECTOR_CLONES void blurRowInterior(const std::uint8_t* in, std::uint8_t* out, BlurWeights weights,
+                                         std::int32_t first, std::int32_t last, std::int32_t total)
 {
     const std::int32_t radius = static_cast<std::int32_t>(weights.size()) - 1;
     std::array<std::int32_t, kRunBytes> acc;
@@ -105,7 +115,7 @@ void blurRowInterior(const std::uint8_t* in, std::uint8_t* out, BlurWeights weig
             }
         }
         for (std::int32_t j = 0; j < count; ++j) {
-            out[start + j] = static_cast<std::uint8_t>(acc[j] / total);
+            out[start + j] = blurredByte(acc[j], total);
         }
     }
 }
@@ -113,8 +123,9 @@ void blurRowInterior(const std::uint8_t* in, std::uint8_t* out, BlurWeights weig
 // Box row pass over one row. prefix[3 (m - from) + c] holds the sum of
 // channel c over columns from to m - 1, for the columns from to `to` that the
 // windows of the area reach.
-void blurRowBoxes(const std::uint8_t* in, std::uint8_t* out, std::int32_t width, std::int32_t firstColumn,
-                  std::int32_t lastColumn, std::int32_t radius, const std::vector<Box>& boxes, std::int32_t* prefix)
+FOTRA_VECTOR_CLONES void blurRowBoxes(const std::uint8_t* in, std::uint8_t* out, std::int32_t width,
+                                      std::int32_t firstColumn, std::int32_t lastColumn, std::int32_t radius,
+                                      const std::vector<Box>& boxes, std::int32_t* prefix)
 {
     const std::int32_t from = std::max(0, firstColumn - radius);
     const std::int32_t to = std::min(width - 1, lastColumn + radius);
@@ -137,7 +148,7 @@ void blurRowBoxes(const std::uint8_t* in, std::uint8_t* out, std::int32_t width,
             }
         }
         for (int c = 0; c < 3; ++c) {
-            out[3 * x + c] = static_cast<std::uint8_t>(acc[c] / total);
+            out[3 * x + c] = blurredByte(acc[c], total);
         }
     };
     const std::int32_t interiorFirst = std::max(firstColumn, radius);
@@ -169,7 +180,7 @@ void blurRowBoxes(const std::uint8_t* in, std::uint8_t* out, std::int32_t width,
             }
         }
         for (std::int32_t j = 0; j < count; ++j) {
-            out[start + j] = static_cast<std::uint8_t>(acc[j] / total);
+            out[start + j] = blurredByte(acc[j], total);
         }
     }
     for (std::int32_t x = interiorLast + 1; x <= lastColumn; ++x) {
@@ -177,57 +188,93 @@ void blurRowBoxes(const std::uint8_t* in, std::uint8_t* out, std::int32_t width,
     }
 }
 
-// Box column pass over the area, in strips of bytes: each strip's column
-// prefix sums cover the rows the strip's windows reach, and every row of the
-// strip then reads its boxes from them.
+// Box column pass over one strip of `count` bytes from byte `start` of each
+// row: the strip's column prefix sums cover the rows fromRow to toRow that
+// its windows reach, and every row of the area then reads its boxes from
+// them. prefix holds (toRow - fromRow + 2) x kStripBytes sums.
+FOTRA_VECTOR_CLONES void blurStrip(const std::uint8_t* source, std::uint8_t* target, std::size_t stride,
+                                   std::int32_t height, std::int32_t fromRow, std::int32_t toRow, std::int32_t firstRow,
+                                   std::int32_t lastRow, std::int32_t start, std::int32_t count,
+                                   const std::vector<Box>& boxes, std::int32_t* prefix)
+{
+    // prefix + (m - fromRow) x kStripBytes: the sums over rows fromRow to m - 1.
+    std::fill(prefix, prefix + kStripBytes, 0);
+    for (std::int32_t row = fromRow; row <= toRow; ++row) {
+        const std::uint8_t* in = source + row * stride + start;
+        std::int32_t* previous = prefix + (row - fromRow) * kStripBytes;
+        std::int32_t* next = previous + kStripBytes;
+        for (std::int32_t j = 0; j < count; ++j) {
+            next[j] = previous[j] + in[j];
+        }
+    }
+    std::array<std::int32_t, kStripBytes> acc;
+    for (std::int32_t row = firstRow; row <= lastRow; ++row) {
+        std::fill(acc.begin(), acc.begin() + count, 0);
+        std::int32_t total = 0;
+        for (const Box& box : boxes) {
+            const std::int32_t low = std::max(0, row - box.half);
+            const std::int32_t high = std::min(height, row + box.half + 1);
+            total += box.weight * (high - low);
+            const std::int32_t* lowSums = prefix + (low - fromRow) * kStripBytes;
+            const std::int32_t* highSums = prefix + (high - fromRow) * kStripBytes;
+            for (std::int32_t j = 0; j < count; ++j) {
+                acc[j] += box.weight * (highSums[j] - lowSums[j]);
+            }
+        }
+        std::uint8_t* out = target + row * stride + start;
+        for (std::int32_t j = 0; j < count; ++j) {
+            out[j] = blurredByte(acc[j], total);
+        }
+    }
+}
+
+// Box column pass over the area, strip by strip.
 void blurColumnsBoxes(ImagePlanes& image, std::int32_t radius, const std::vector<Box>& boxes, PreviewRect area)
 {
-    const std::int32_t height = image.height;
-    const std::size_t stride = image.stride();
     const std::int32_t firstByte = 3 * area.x0;
     const std::int32_t bytes = 3 * area.w;
     const std::int32_t strips = (bytes + kStripBytes - 1) / kStripBytes;
     const std::int32_t fromRow = std::max(0, area.y0 - radius);
-    const std::int32_t toRow = std::min(height - 1, area.y0 + area.h - 1 + radius);
+    const std::int32_t toRow = std::min(image.height - 1, area.y0 + area.h - 1 + radius);
     WorkerBuffers<std::int32_t> buffers(static_cast<std::size_t>(toRow - fromRow + 2) * kStripBytes);
-    const std::uint8_t* source = image.scratch.data();
-    std::uint8_t* target = image.result.data();
-
     // The loop runs over strip indices: each strip's bytes belong to one worker.
     parallelRows(0, strips - 1, [&](std::int32_t strip) {
         const std::int32_t start = firstByte + strip * kStripBytes;
-        const std::int32_t count = std::min(kStripBytes, firstByte + bytes - start);
-        // prefix + (m - fromRow) x kStripBytes: the sums over rows fromRow to m - 1.
-        std::int32_t* prefix = buffers.mine();
-        std::fill(prefix, prefix + kStripBytes, 0);
-        for (std::int32_t row = fromRow; row <= toRow; ++row) {
-            const std::uint8_t* in = source + row * stride + start;
-            std::int32_t* previous = prefix + (row - fromRow) * kStripBytes;
-            std::int32_t* next = previous + kStripBytes;
-            for (std::int32_t j = 0; j < count; ++j) {
-                next[j] = previous[j] + in[j];
-            }
-        }
-        std::array<std::int32_t, kStripBytes> acc;
-        for (std::int32_t row = area.y0; row < area.y0 + area.h; ++row) {
-            std::fill(acc.begin(), acc.begin() + count, 0);
-            std::int32_t total = 0;
-            for (const Box& box : boxes) {
-                const std::int32_t low = std::max(0, row - box.half);
-                const std::int32_t high = std::min(height, row + box.half + 1);
-                total += box.weight * (high - low);
-                const std::int32_t* lowSums = prefix + (low - fromRow) * kStripBytes;
-                const std::int32_t* highSums = prefix + (high - fromRow) * kStripBytes;
-                for (std::int32_t j = 0; j < count; ++j) {
-                    acc[j] += box.weight * (highSums[j] - lowSums[j]);
-                }
-            }
-            std::uint8_t* out = target + row * stride + start;
-            for (std::int32_t j = 0; j < count; ++j) {
-                out[j] = static_cast<std::uint8_t>(acc[j] / total);
-            }
-        }
+        blurStrip(image.scratch.data(), image.result.data(), image.stride(), image.height, fromRow, toRow, area.y0,
+                  area.y0 + area.h - 1, start, std::min(kStripBytes, firstByte + bytes - start), boxes, buffers.mine());
     });
+}
+
+// Tap-by-tap column pass over bytes first to last of one row, whose windows
+// keep `below` taps below and `above` taps above (each at most the radius).
+FOTRA_VECTOR_CLONES void blurColumnRow(const std::uint8_t* centre, std::uint8_t* out, std::ptrdiff_t stride,
+                                       BlurWeights weights, std::int32_t below, std::int32_t above, std::int32_t total,
+                                       std::int32_t first, std::int32_t last)
+{
+    std::array<std::int32_t, kRunBytes> acc;
+    for (std::int32_t start = first; start <= last; start += kRunBytes) {
+        const std::int32_t count = std::min(kRunBytes, last - start + 1);
+        for (std::int32_t j = 0; j < count; ++j) {
+            acc[j] = weights[0] * centre[start + j];
+        }
+        for (std::int32_t i = 1; i <= below; ++i) {
+            const std::int32_t weight = weights[i];
+            const std::uint8_t* in = centre - i * stride + start;
+            for (std::int32_t j = 0; j < count; ++j) {
+                acc[j] += weight * in[j];
+            }
+        }
+        for (std::int32_t i = 1; i <= above; ++i) {
+            const std::int32_t weight = weights[i];
+            const std::uint8_t* in = centre + i * stride + start;
+            for (std::int32_t j = 0; j < count; ++j) {
+                acc[j] += weight * in[j];
+            }
+        }
+        for (std::int32_t j = 0; j < count; ++j) {
+            out[start + j] = blurredByte(acc[j], total);
+        }
+    }
 }
 
 } // namespace
@@ -299,32 +346,8 @@ void blurColumnsIntoResult(ImagePlanes& image, BlurWeights weights, PreviewRect 
         const std::int32_t below = std::min(radius, row);
         const std::int32_t above = std::min(radius, height - 1 - row);
         const std::int32_t total = totals[below] + totals[above] - weights[0];
-        const std::uint8_t* centre = source + row * stride;
-        std::uint8_t* out = target + row * stride;
-        std::array<std::int32_t, kRunBytes> acc;
-        for (std::int32_t start = firstByte; start <= lastByte; start += kRunBytes) {
-            const std::int32_t count = std::min(kRunBytes, lastByte - start + 1);
-            for (std::int32_t j = 0; j < count; ++j) {
-                acc[j] = weights[0] * centre[start + j];
-            }
-            for (std::int32_t i = 1; i <= below; ++i) {
-                const std::int32_t weight = weights[i];
-                const std::uint8_t* in = centre - i * stride + start;
-                for (std::int32_t j = 0; j < count; ++j) {
-                    acc[j] += weight * in[j];
-                }
-            }
-            for (std::int32_t i = 1; i <= above; ++i) {
-                const std::int32_t weight = weights[i];
-                const std::uint8_t* in = centre + i * stride + start;
-                for (std::int32_t j = 0; j < count; ++j) {
-                    acc[j] += weight * in[j];
-                }
-            }
-            for (std::int32_t j = 0; j < count; ++j) {
-                out[start + j] = static_cast<std::uint8_t>(acc[j] / total);
-            }
-        }
+        blurColumnRow(source + row * stride, target + row * stride, stride, weights, below, above, total, firstByte,
+                      lastByte);
     });
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "engine/WholeImage.h"
+#include "engine/VectorClones.h"
 #include "engine/WorkerBuffers.h"
 
 using engine::wholeImage;
@@ -78,9 +79,9 @@ inline void unsharpPixel(const std::uint8_t* current, std::size_t stride, const 
 // 3 dx along the row, so the bytes of the run are independent lanes: the
 // loops run over the lanes innermost and every lane keeps the scan order.
 // `row` holds count + 6 x radius doubles: one window row, converted once.
-__attribute__((target_clones("avx2", "default"))) void
-unsharpInteriorRun(const std::uint8_t* centre, std::ptrdiff_t stride, std::int32_t radius, std::int32_t count,
-                   const std::uint8_t* scratch, std::uint8_t* result, double amount, double* row)
+FOTRA_VECTOR_CLONES void unsharpInteriorRun(const std::uint8_t* centre, std::ptrdiff_t stride, std::int32_t radius,
+                                            std::int32_t count, const std::uint8_t* scratch, std::uint8_t* result,
+                                            double amount, double* row)
 {
     const double pixels = static_cast<double>(2 * radius + 1) * (2 * radius + 1);
     const std::int32_t span = count + 6 * radius;
