@@ -11,11 +11,19 @@
 
 #include "document/CommandTable.h"
 #include "document/EffectPipelines.h"
+#include "document/SessionRecovery.h"
 
 namespace {
 
 constexpr const char* kSaveFailedMessage = "ファイルの保存に失敗しました。";
 constexpr const char* kOutOfMemoryMessage = "メモリが不足しています。操作は取り消されました。";
+constexpr const char* kOutOfDiskMessage =
+    "ディスクの空き容量が足りないため、編集を履歴に記録できませんでした。写真と履歴は元のままです。";
+constexpr const char* kHistoryReadFailedMessage = "編集履歴を読み込めませんでした。写真は元のままです。";
+constexpr const char* kHistoryInMemoryMessage =
+    "編集履歴を一時ファイルに書き込めないため、この写真の履歴はメモリーだけに保持されます。"
+    "プログラムが異常終了したときは、編集を復元できません。";
+constexpr const char* kRestoreFailedMessage = "前回の編集を復元できませんでした。残っていた編集は削除されました。";
 
 std::string openFailedMessage(const std::string& path)
 {
@@ -52,6 +60,13 @@ void CFotraDoc::setView(IDocumentView* view) { ui_.view = view; }
 void CFotraDoc::setPhotoLoader(PhotoLoader loader) { loader_ = std::move(loader); }
 void CFotraDoc::setPhotoSaver(PhotoSaver saver) { saver_ = std::move(saver); }
 void CFotraDoc::setAllocationHook(AllocationHook hook) { allocationHook_ = std::move(hook); }
+void CFotraDoc::setSessionFolder(std::filesystem::path folder) { sessionFolder_ = std::move(folder); }
+
+void CFotraDoc::setHistoryMemoryBudget(std::size_t bytes)
+{
+    historyBudget_ = bytes;
+    history.setMemoryBudget(bytes);
+}
 
 bool CFotraDoc::onCommand(int id)
 {
@@ -94,9 +109,9 @@ CommandState CFotraDoc::commandState(int id) const
     case CommandId::SavePhoto:
         return {open && modified, false};
     case CommandId::Undo:
-        return {open && historyCursor > 0, false};
+        return {open && history.cursor() > 0, false};
     case CommandId::Redo:
-        return {open && historyCursor < historyLength() - 1, false};
+        return {open && history.cursor() < historyLength() - 1, false};
     case CommandId::CommitResult:
         return {open && pendingCommit, false};
     default:
@@ -112,7 +127,18 @@ bool CFotraDoc::hasUnsavedChanges() const { return hasPhoto() && modified; }
 
 std::span<const std::uint8_t> CFotraDoc::snapshot(int index) const
 {
-    return history.at(static_cast<std::size_t>(index));
+    if (const std::span<const std::uint8_t> inMemory = history.resident(index); !inMemory.empty()) {
+        return inMemory;
+    }
+    try {
+        snapshotView_.resize(history.snapshotBytes());
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    if (!history.read(index, snapshotView_)) {
+        return {};
+    }
+    return snapshotView_;
 }
 
 int CFotraDoc::saveFormatForPath(const std::string& path)
@@ -173,7 +199,7 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
 {
     const WaitCursorScope wait(ui_.waitCursor);
     std::unique_ptr<COvImage2> loaded;
-    std::vector<std::vector<std::uint8_t>> freshHistory;
+    EditHistory freshHistory;
     try {
         allocationPoint(AllocationSite::OpenPhoto);
         loaded = std::make_unique<COvImage2>();
@@ -181,8 +207,8 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
             showMessage(openFailedMessage(path));
             return false;
         }
-        freshHistory.reserve(1);
-        freshHistory.push_back(loaded->current);
+        freshHistory = EditHistory::begin(loaded->current, {path, loaded->width, loaded->height},
+                                          sessionFolder_, historyBudget_);
     } catch (const std::bad_alloc&) {
         reportOutOfMemory();
         return false;
@@ -191,13 +217,15 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
     // Nothing below allocates: the new photo replaces the old one at once.
     image = std::move(loaded);
     history = std::move(freshHistory);
-    historyCursor = 0;
     modified = false;
     pendingCommit = false;
     if (ui_.view != nullptr) {
         ui_.view->computeFitZoom();
         ui_.view->updateScrollLayout();
         ui_.view->invalidate();
+    }
+    if (!sessionFolder_.empty() && !history.isPersistent()) {
+        showMessage(kHistoryInMemoryMessage);
     }
     return true;
 }
@@ -215,6 +243,7 @@ void CFotraDoc::savePhoto()
     const int format = saveFormatForPath(*path);
     if (format != 0 && saver_(*image, *path, format)) {
         modified = false;
+        history.markSaved();
         return;
     }
     showMessage(kSaveFailedMessage);
@@ -225,10 +254,10 @@ void CFotraDoc::undo()
     if (!commandState(CommandId::Undo).enabled) {
         return;
     }
-    copyPlane(image->current, history[static_cast<std::size_t>(historyCursor - 1)]);
-    --historyCursor;
-    modified = true;
-    invalidateView();
+    if (showSnapshot(history.cursor() - 1)) {
+        modified = true;
+        invalidateView();
+    }
 }
 
 void CFotraDoc::redo()
@@ -236,10 +265,10 @@ void CFotraDoc::redo()
     if (!commandState(CommandId::Redo).enabled) {
         return;
     }
-    copyPlane(image->current, history[static_cast<std::size_t>(historyCursor + 1)]);
-    ++historyCursor;
-    modified = true;
-    invalidateView();
+    if (showSnapshot(history.cursor() + 1)) {
+        modified = true;
+        invalidateView();
+    }
 }
 
 // Every command of this program records its output at once, so `result` is
@@ -320,25 +349,94 @@ void CFotraDoc::runFilter(int commandId)
 bool CFotraDoc::recordAcceptedEffect()
 {
     COvImage2& record = *image;
-    std::vector<std::uint8_t> snapshot;
+    HistoryError error = HistoryError::None;
     try {
         allocationPoint(AllocationSite::RecordSnapshot);
-        snapshot = record.result;
-        history.reserve(static_cast<std::size_t>(historyCursor) + 2);
+        error = history.record(record.result);
     } catch (const std::bad_alloc&) {
+        error = HistoryError::OutOfMemory;
+    }
+    if (error != HistoryError::None) {
         copyPlane(record.result, record.resultBackup);
-        reportOutOfMemory();
+        showMessage(error == HistoryError::OutOfDisk ? kOutOfDiskMessage : kOutOfMemoryMessage);
         return false;
     }
 
-    // Nothing below allocates.
+    // The history holds the new snapshot; nothing below allocates.
     pendingCommit = true;
-    history.erase(history.begin() + historyCursor + 1, history.end());
-    history.push_back(std::move(snapshot));
     copyPlane(record.current, record.result);
     fillPlane(record.result, 255);
     modified = true;
-    historyCursor = static_cast<std::int32_t>(history.size()) - 1;
+    return true;
+}
+
+// Undo and redo: shows snapshot `index`. One waiting in the history file is
+// read into `scratch` first and checked, so a failed read leaves `current`
+// as it was; the planes then trade places and `scratch` is cleared again.
+bool CFotraDoc::showSnapshot(int index)
+{
+    COvImage2& record = *image;
+    if (const std::span<const std::uint8_t> inMemory = history.resident(index); !inMemory.empty()) {
+        std::copy(inMemory.begin(), inMemory.end(), record.current.begin());
+    } else if (history.read(index, record.scratch)) {
+        std::swap(record.current, record.scratch);
+        fillPlane(record.scratch, 0);
+    } else {
+        fillPlane(record.scratch, 0);
+        showMessage(kHistoryReadFailedMessage);
+        return false;
+    }
+    history.moveCursor(index);
+    return true;
+}
+
+bool CFotraDoc::offerSessionRecovery()
+{
+    if (sessionFolder_.empty()) {
+        return false;
+    }
+    for (LeftoverSession& leftover : findLeftoverSessions(sessionFolder_)) {
+        const bool restore =
+            ui_.questionBox != nullptr && ui_.questionBox->askYesNo(recoveryQuestion(leftover.journal));
+        if (!restore) {
+            discardSession(std::move(leftover));
+            continue;
+        }
+        return restoreSession(std::move(leftover));
+    }
+    return false;
+}
+
+// Rebuilds the record from the cursor's snapshot; the photo file is not read.
+// Short of memory, the session stays for the next start; a history that
+// cannot be read back is dropped with its files.
+bool CFotraDoc::restoreSession(LeftoverSession leftover)
+{
+    const WaitCursorScope wait(ui_.waitCursor);
+    std::unique_ptr<COvImage2> rebuilt;
+    try {
+        allocationPoint(AllocationSite::OpenPhoto);
+        rebuilt = std::make_unique<COvImage2>();
+        rebuilt->allocatePlanes(leftover.journal.width, leftover.journal.height);
+    } catch (const std::bad_alloc&) {
+        reportOutOfMemory();
+        return false;
+    }
+    EditHistory restored = resumeHistory(std::move(leftover), historyBudget_);
+    if (!restored.read(restored.cursor(), rebuilt->current)) {
+        showMessage(kRestoreFailedMessage);
+        return false;
+    }
+
+    image = std::move(rebuilt);
+    history = std::move(restored);
+    modified = history.modified();
+    pendingCommit = history.length() > 1;
+    if (ui_.view != nullptr) {
+        ui_.view->computeFitZoom();
+        ui_.view->updateScrollLayout();
+        ui_.view->invalidate();
+    }
     return true;
 }
 

@@ -4,7 +4,9 @@
 // failed command leaves the photo, the history and `modified` as they were.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <span>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "document/DocumentUi.h"
+#include "document/EditHistory.h"
 #include "image/COvImage2.h"
 
 // The menu state of one command: enabled, and checked (no document command
@@ -29,6 +32,8 @@ enum class AllocationSite {
     RecordSnapshot, // the snapshot of an accepted effect
     RunPipeline,    // the engine's temporaries while a pipeline runs
 };
+
+struct LeftoverSession;
 
 class CFotraDoc {
 public:
@@ -49,6 +54,24 @@ public:
     void setPhotoLoader(PhotoLoader loader);
     void setPhotoSaver(PhotoSaver saver);
     void setAllocationHook(AllocationHook hook);
+
+    // The folder of the session files (history file and journal); empty, the
+    // default, keeps the history in memory only. The program passes
+    // session::defaultFolder(). Applies from the next open.
+    void setSessionFolder(std::filesystem::path folder);
+    const std::filesystem::path& sessionFolder() const { return sessionFolder_; }
+    // Bytes of snapshots the history keeps in memory when it has a session
+    // folder; the rest wait in the history file. Default: a quarter of the
+    // physical memory. Takes effect at once.
+    void setHistoryMemoryBudget(std::size_t bytes);
+    std::size_t historyMemoryBudget() const { return historyBudget_; }
+    const EditHistory& editHistory() const { return history; }
+
+    // At start-up: offers every session in the session folder that did not
+    // end normally, newest first, through the question box. Yes restores the
+    // photo with its history and cursor (and stops); No deletes the session.
+    // True when a session was restored.
+    bool offerSessionRecovery();
 
     // Runs the command `id`; false when the id is not a document command.
     bool onCommand(int id);
@@ -71,9 +94,10 @@ public:
 
     bool isModified() const { return modified; }
     bool isPendingCommit() const { return pendingCommit; }
-    int historyLength() const { return static_cast<int>(history.size()); }
-    int historyPosition() const { return historyCursor; }
-    // Snapshot `index` (0 .. historyLength() - 1): height x stride bytes.
+    int historyLength() const { return history.length(); }
+    int historyPosition() const { return history.cursor(); }
+    // Snapshot `index` (0 .. historyLength() - 1): height x stride bytes,
+    // valid until the next call or command; empty when it cannot be read back.
     std::span<const std::uint8_t> snapshot(int index) const;
 
     // The extension rule of the save command: the SaveFormat code that the
@@ -94,6 +118,8 @@ private:
     void runEffect(int mode);
     void runFilter(int commandId);
     bool recordAcceptedEffect();
+    bool showSnapshot(int index);
+    bool restoreSession(LeftoverSession leftover);
     void reportOutOfMemory();
     void showMessage(const std::string& text);
     void allocationPoint(AllocationSite site) const;
@@ -103,10 +129,12 @@ private:
     PhotoLoader loader_;
     PhotoSaver saver_;
     AllocationHook allocationHook_;
+    std::filesystem::path sessionFolder_;
+    std::size_t historyBudget_ = EditHistory::defaultMemoryBudget();
+    mutable std::vector<std::uint8_t> snapshotView_;
 
     bool modified = false;
-    std::vector<std::vector<std::uint8_t>> history;
-    std::int32_t historyCursor = -1;
+    EditHistory history; // its cursor is the index of the snapshot `current` shows
     std::unique_ptr<COvImage2> image;
     bool pendingCommit = false;
 };

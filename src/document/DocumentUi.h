@@ -1,5 +1,5 @@
 // The small interfaces through which the document reaches the user interface:
-// file dialogs, message box, wait cursor, the effect dialog and the view. The
+// file dialogs, message and question boxes, wait cursor, the effect dialog and the view. The
 // Qt program implements them with real widgets, the tests with fakes; the
 // document itself stays free of any toolkit.
 #pragma once
@@ -47,6 +47,14 @@ public:
     virtual ~IMessageBox() = default;
     // A modal box with an OK button only and kMessageCaption as its caption.
     virtual void showMessage(const std::string& text) = 0;
+};
+
+class IQuestionBox {
+public:
+    virtual ~IQuestionBox() = default;
+    // A modal box with Yes and No buttons and kMessageCaption as its caption;
+    // true for Yes.
+    virtual bool askYesNo(const std::string& text) = 0;
 };
 
 class IWaitCursor {
@@ -116,4 +124,5 @@ struct DocumentUi {
     IWaitCursor* waitCursor = nullptr;
     IEffectDialogFactory* effectDialogs = nullptr;
     IDocumentView* view = nullptr;
+    IQuestionBox* questionBox = nullptr; // a missing one answers No
 };
