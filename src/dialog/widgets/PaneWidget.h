@@ -1,0 +1,43 @@
+// A black-frame static of the effect dialog (a pane or a swatch): it keeps
+// what was last drawn into it in a surface of its own size and shows that
+// surface. It takes no mouse input, so presses over it reach the dialog.
+#pragma once
+
+#include <span>
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+
+#include "dialog/widgets/ImageCanvas.h"
+
+class PaneWidget : public QWidget {
+    Q_OBJECT
+public:
+    PaneWidget(int controlId, QWidget* parent);
+
+    int controlId() const { return controlId_; }
+    // What the pane shows at the moment, pixel for pixel.
+    const QImage& surface() const { return surface_; }
+
+    // Repaints the control's own look: dialog background in a black frame.
+    void paintControlLook();
+    // Fills the whole pane, frame included, in one colour.
+    void fill(QColor colour);
+    // A closed or open outline of a 1-pixel pen through `corners`: each
+    // segment includes its start point and excludes its end point; segments
+    // are horizontal or vertical; points outside the pane are clipped.
+    void drawOutline(std::span<const QPoint> corners, QRgb colour);
+
+protected:
+    // The surface at the pane's present size (a resized pane starts over
+    // from its control look).
+    QImage& mutableSurface();
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void plot(int x, int y, QRgb colour);
+
+    int controlId_;
+    QImage surface_;
+};
