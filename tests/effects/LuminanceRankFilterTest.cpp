@@ -22,7 +22,8 @@ TEST(LuminanceRankFilter, MatchesReferenceForEveryRadius)
     std::mt19937 rng(77);
     std::uint32_t seed = 500;
     std::vector<std::pair<int, int>> sizes = awkwardSizes();
-    sizes.emplace_back(64, 47); // a wide interior for radius 10
+    sizes.emplace_back(64, 47);  // a wide interior for radius 10
+    sizes.emplace_back(530, 12); // rows of three column strips
     for (const auto& [width, height] : sizes) {
         for (int trial = 0; trial < 4; ++trial, ++seed) {
             const int radius = std::uniform_int_distribution<int>(1, 10)(rng);
@@ -182,6 +183,18 @@ TEST(LuminanceRankFilter, RadiusZeroCopiesThePhoto)
             ASSERT_EQ(image.scratch[y * image.stride() + b], image.current[y * image.stride() + b]);
         }
     }
+}
+
+TEST(LuminanceRankFilter, WindowsBeyondSixteenBitCountsMatchReference)
+{
+    // Radius 130: (2r + 1)^2 exceeds 65535, so the counts are 32-bit; every
+    // window is clipped to the whole photo.
+    const ImagePlanes original = testPhoto(11, 6, 8);
+    ImagePlanes want = original;
+    reference::luminanceRankFilter(want, 130, reference::whole(want));
+    ImagePlanes got = original;
+    luminanceRankFilter(got, 130);
+    EXPECT_TRUE(testsupport::imagesEqual(want, got));
 }
 
 } // namespace
