@@ -120,72 +120,68 @@ FOTRA_VECTOR_CLONES void blurRowInterior(const std::uint8_t* in, std::uint8_t* o
     }
 }
 
-// Box row pass over one row. prefix[3 (m - from) + c] holds the sum of
-// channel c over columns from to m - 1, for the columns from to `to` that the
-// windows of the area reach.
+// Box row pass over the columns firstColumn to lastColumn of one row.
+// prefix[3 (m - firstColumn + radius) + c] holds the sum of channel c over
+// the row's columns below m, less a constant, for m from firstColumn -
+// radius to lastColumn + radius + 1; columns outside the row add nothing, so
+// every box sum is already clipped to the row and no tap needs a test.
+// totals holds the clipped weight total of each output byte.
 FOTRA_VECTOR_CLONES void blurRowBoxes(const std::uint8_t* in, std::uint8_t* out, std::int32_t width,
                                       std::int32_t firstColumn, std::int32_t lastColumn, std::int32_t radius,
-                                      const std::vector<Box>& boxes, std::int32_t* prefix)
+                                      const std::vector<Box>& boxes, const std::int32_t* totals, std::int32_t* prefix)
 {
-    const std::int32_t from = std::max(0, firstColumn - radius);
-    const std::int32_t to = std::min(width - 1, lastColumn + radius);
+    const std::int32_t base = firstColumn - radius;
+    const std::int32_t end = lastColumn + radius + 1;
+    // Byte j of the row has its prefix entry at prefix[j - shift].
+    const std::int32_t shift = 3 * base;
+    const std::int32_t insideFirst = std::max(base, 0);
+    const std::int32_t insideEnd = std::min(end, width);
     prefix[0] = prefix[1] = prefix[2] = 0;
-    for (std::int32_t j = 0; j < 3 * (to - from + 1); ++j) {
-        prefix[j + 3] = prefix[j] + in[3 * from + j];
+    for (std::int32_t j = 3 * base; j < 3 * insideFirst; ++j) {
+        prefix[j - shift + 3] = prefix[j - shift];
     }
-    const auto clipped = [&](std::int32_t x) {
-        std::int32_t acc[3] = {0, 0, 0};
-        std::int32_t total = 0;
-        for (const Box& box : boxes) {
-            // The box covers columns low to high - 1 inside the row.
-            const std::int32_t low = std::max(0, x - box.half);
-            const std::int32_t high = std::min(width, x + box.half + 1);
-            total += box.weight * (high - low);
-            const std::int32_t* lowSums = prefix + 3 * (low - from);
-            const std::int32_t* highSums = prefix + 3 * (high - from);
-            for (int c = 0; c < 3; ++c) {
-                acc[c] += box.weight * (highSums[c] - lowSums[c]);
-            }
-        }
-        for (int c = 0; c < 3; ++c) {
-            out[3 * x + c] = blurredByte(acc[c], total);
-        }
-    };
-    const std::int32_t interiorFirst = std::max(firstColumn, radius);
-    const std::int32_t interiorLast = std::min(lastColumn, width - 1 - radius);
-    if (interiorFirst > interiorLast) {
-        for (std::int32_t x = firstColumn; x <= lastColumn; ++x) {
-            clipped(x);
-        }
-        return;
+    for (std::int32_t j = 3 * insideFirst; j < 3 * insideEnd; ++j) {
+        prefix[j - shift + 3] = prefix[j - shift] + in[j];
     }
-    for (std::int32_t x = firstColumn; x < interiorFirst; ++x) {
-        clipped(x);
+    for (std::int32_t j = 3 * std::max(insideEnd, base); j < 3 * end; ++j) {
+        prefix[j - shift + 3] = prefix[j - shift];
     }
-    std::int32_t total = 0;
-    for (const Box& box : boxes) {
-        total += box.weight * (2 * box.half + 1);
-    }
-    const std::int32_t lastByte = 3 * interiorLast + 2;
+
+    const std::int32_t firstByte = 3 * firstColumn;
+    const std::int32_t lastByte = 3 * lastColumn + 2;
     std::array<std::int32_t, kRunBytes> acc;
-    for (std::int32_t start = 3 * interiorFirst; start <= lastByte; start += kRunBytes) {
+    for (std::int32_t start = firstByte; start <= lastByte; start += kRunBytes) {
         const std::int32_t count = std::min(kRunBytes, lastByte - start + 1);
-        const std::int32_t* centre = prefix + (start - 3 * from);
         std::fill(acc.begin(), acc.begin() + count, 0);
         for (const Box& box : boxes) {
-            const std::int32_t* high = centre + 3 * (box.half + 1);
-            const std::int32_t* low = centre - 3 * box.half;
+            const std::int32_t* high = prefix + (start - shift) + 3 * (box.half + 1);
+            const std::int32_t* low = prefix + (start - shift) - 3 * box.half;
             for (std::int32_t j = 0; j < count; ++j) {
                 acc[j] += box.weight * (high[j] - low[j]);
             }
         }
+        const std::int32_t* byteTotals = totals + (start - firstByte);
         for (std::int32_t j = 0; j < count; ++j) {
-            out[start + j] = blurredByte(acc[j], total);
+            out[start + j] = blurredByte(acc[j], byteTotals[j]);
         }
     }
-    for (std::int32_t x = interiorLast + 1; x <= lastColumn; ++x) {
-        clipped(x);
+}
+
+// The clipped weight total of every byte of the columns firstColumn to
+// lastColumn, for the box row pass.
+std::vector<std::int32_t> boxRowTotals(const std::vector<Box>& boxes, std::int32_t width, std::int32_t firstColumn,
+                                       std::int32_t lastColumn)
+{
+    std::vector<std::int32_t> totals;
+    totals.reserve(3 * static_cast<std::size_t>(std::max(0, lastColumn - firstColumn + 1)));
+    for (std::int32_t x = firstColumn; x <= lastColumn; ++x) {
+        std::int32_t total = 0;
+        for (const Box& box : boxes) {
+            total += box.weight * (std::min(width, x + box.half + 1) - std::max(0, x - box.half));
+        }
+        totals.insert(totals.end(), 3, total);
     }
+    return totals;
 }
 
 // Box column pass over one strip of `count` bytes from byte `start` of each
@@ -291,10 +287,11 @@ void blurRowsIntoScratch(ImagePlanes& image, BlurWeights weights, PreviewRect ar
 
     const std::vector<Box> boxes = boxesOf(weights);
     if (!boxes.empty()) {
-        WorkerBuffers<std::int32_t> buffers(3 * (static_cast<std::size_t>(std::min(width, area.w + 2 * radius)) + 1));
+        const std::vector<std::int32_t> totals = boxRowTotals(boxes, width, firstColumn, lastColumn);
+        WorkerBuffers<std::int32_t> buffers(3 * (static_cast<std::size_t>(std::max(area.w, 0)) + 2 * radius + 2));
         parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
             blurRowBoxes(source + row * stride, target + row * stride, width, firstColumn, lastColumn, radius, boxes,
-                         buffers.mine());
+                         totals.data(), buffers.mine());
         });
         return;
     }
