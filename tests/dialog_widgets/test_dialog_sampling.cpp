@@ -64,6 +64,7 @@ private slots:
     void squareFollowsPointer_data();
     void squareFollowsPointer();
     void squareLargerThanPane();
+    void squareOffOnePixelPhotoKeepsTarget();
     void sideChangesOnlyOnRelease();
     void uniformAreaGivesItsColour();
     void meansAreTruncated();
@@ -124,6 +125,23 @@ void DialogSamplingTest::squareLargerThanPane()
     // Pixels outside the photo are skipped by the average.
     getColour(dialog);
     QCOMPARE(dialog.targetColour(), (RgbColour{40, 50, 60}));
+}
+
+void DialogSamplingTest::squareOffOnePixelPhotoKeepsTarget()
+{
+    // Pushed right on a 1-pixel-wide photo the square covers columns -50 to
+    // -1: no pixel to average, so the target colour stays as it was.
+    auto photo = dialogtest::uniformRecord(1, 40, {5, 6, 7});
+    CDialogUnSharpMask dialog(*photo, 10);
+    dragSquare(dialog, QPoint(0, 1), QPoint(1, 1));
+    QCOMPARE(dialog.square().x, -50);
+    getColour(dialog);
+    QCOMPARE(dialog.targetColour(), (RgbColour{250, 214, 186}));
+    dialog.renderPanes();
+    // Back inside, it samples the photo again.
+    dragSquare(dialog, QPoint(0, 1), QPoint(-5, 1));
+    getColour(dialog);
+    QCOMPARE(dialog.targetColour(), (RgbColour{5, 6, 7}));
 }
 
 void DialogSamplingTest::sideChangesOnlyOnRelease()
