@@ -1,0 +1,109 @@
+// Helpers of the history and recovery tests: a temporary session folder that
+// is removed with everything in it, the files a folder holds, a scripted
+// question box, and the observable state of a document.
+#pragma once
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "DocumentFakes.h"
+#include "document/CFotraDoc.h"
+#include "document/DocumentUi.h"
+
+namespace documenttest {
+
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "fotra-session-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        }
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+    // File names in the folder, sorted.
+    std::vector<std::string> files() const
+    {
+        std::vector<std::string> names;
+        std::error_code error;
+        for (const auto& item : std::filesystem::directory_iterator(path_, error)) {
+            names.push_back(item.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // The one file whose name ends with `suffix`, or an empty path.
+    std::filesystem::path fileEndingWith(const std::string& suffix) const
+    {
+        for (const std::string& name : files()) {
+            if (name.ends_with(suffix)) {
+                return path_ / name;
+            }
+        }
+        return {};
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+class FakeQuestionBox : public IQuestionBox {
+public:
+    bool answer = false;
+    std::vector<std::string> questions;
+    bool askYesNo(const std::string& text) override
+    {
+        questions.push_back(text);
+        return answer;
+    }
+};
+
+// Everything a user can observe of the document's photo and history.
+struct DocumentState {
+    std::vector<std::uint8_t> current, result, scratch;
+    std::vector<std::vector<std::uint8_t>> snapshots;
+    int cursor = 0;
+    bool modified = false, pendingCommit = false;
+
+    static DocumentState of(const CFotraDoc& doc)
+    {
+        DocumentState state;
+        const COvImage2& record = *doc.photo();
+        state.current = record.current;
+        state.result = record.result;
+        state.scratch = record.scratch;
+        for (int i = 0; i < doc.historyLength(); ++i) {
+            const std::span<const std::uint8_t> snapshot = doc.snapshot(i);
+            state.snapshots.emplace_back(snapshot.begin(), snapshot.end());
+        }
+        state.cursor = doc.historyPosition();
+        state.modified = doc.isModified();
+        state.pendingCommit = doc.isPendingCommit();
+        return state;
+    }
+    friend bool operator==(const DocumentState&, const DocumentState&) = default;
+};
+
+inline EffectValues contrast(int effect)
+{
+    EffectValues values;
+    values.strengthValue = 10;
+    values.effectValue = effect;
+    return values;
+}
+
+} // namespace documenttest
