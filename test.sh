@@ -17,16 +17,21 @@ ASAN_OPTIONS="${FOTRA_ASAN_OPTIONS:-detect_leaks=1}" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   ctest --test-dir "$FOTRA_ROOT/build-asan" --output-on-failure -j2
 
-# A short run of the libFuzzer target over the image-file library's load path
-# and the image record's load (clang), from tiny valid files of every format.
+# Short runs of the libFuzzer targets (clang): the image-file library's load
+# path and the image record's load, from tiny valid files of every format,
+# and the session journal's parser.
 cmake -S "$FOTRA_ROOT/fuzz" -B "$FOTRA_ROOT/build-fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14
 cmake --build "$FOTRA_ROOT/build-fuzz" -j "$(nproc)"
-mkdir -p "$FOTRA_ROOT/build-fuzz/corpus"
-if ! "$FOTRA_ROOT/build-fuzz/bin/fuzz_photo_load" -max_total_time="${FOTRA_FUZZ_SECONDS:-60}" -timeout=60 \
-    -print_final_stats=1 -artifact_prefix="$FOTRA_ROOT/build-fuzz/" "$FOTRA_ROOT/build-fuzz/corpus" "$FOTRA_ROOT/build-fuzz/seeds" \
-    > "$FOTRA_ROOT/build-fuzz/short-run.log" 2>&1; then
-  tail -n 80 "$FOTRA_ROOT/build-fuzz/short-run.log"
-  echo "The fuzz target found a fault (its input is saved in build-fuzz/)." >&2
-  exit 1
-fi
-grep -E '^(Done|stat::number_of_executed_units)' "$FOTRA_ROOT/build-fuzz/short-run.log"
+fuzz_briefly() { # TARGET SECONDS SEED-FOLDER
+  local corpus="$FOTRA_ROOT/build-fuzz/corpus-$1" log="$FOTRA_ROOT/build-fuzz/$1.log"
+  mkdir -p "$corpus"
+  if ! "$FOTRA_ROOT/build-fuzz/bin/$1" -max_total_time="$2" -timeout=60 -print_final_stats=1 \
+      -artifact_prefix="$FOTRA_ROOT/build-fuzz/$1-" "$corpus" "$3" > "$log" 2>&1; then
+    tail -n 80 "$log"
+    echo "$1 found a fault; its input is saved in build-fuzz/." >&2
+    exit 1
+  fi
+  echo "$1: $(grep -E '^Done' "$log")"
+}
+fuzz_briefly fuzz_photo_load "${FOTRA_FUZZ_SECONDS:-60}" "$FOTRA_ROOT/build-fuzz/seeds"
+fuzz_briefly fuzz_session_journal 20 "$FOTRA_ROOT/fuzz/corpus/journal"
