@@ -71,6 +71,8 @@ private slots:
     void repaintRequestsCoalesce();
     void repaintTriggers();
     void buttonsDisabledWhileRendering();
+    void canvasFlipsAndReplicatesExactly();
+    void smallPhotoEnlargedInOverview();
 };
 
 void DialogPanesTest::previewPaneShowsPipelineBytes_data()
@@ -110,6 +112,7 @@ void DialogPanesTest::previewPaneShowsPipelineBytes()
     QVERIFY(photo->result == expected.result);
     QVERIFY(allBytes(photo->scratch, 0));
     QVERIFY(photo->current == expected.current);
+    QVERIFY(photo->resultBackup == expected.resultBackup);
     QCOMPARE(dialog.previewPane()->surface().size(), QSize(360, 120));
     QCOMPARE(dialogtest::compareRegion(dialog.previewPane()->surface(), photo->result, photo->width, region.x,
                                        region.y, 360, 120),
@@ -444,6 +447,54 @@ void DialogPanesTest::buttonsDisabledWhileRendering()
     QCOMPARE(log.changes, (QStringList{"ok-", "cancel-", "ok+", "cancel+"}));
     QVERIFY(ok->isEnabled() && cancel->isEnabled());
     QCOMPARE(dialog.focusWidget(), ok);
+}
+
+void DialogPanesTest::canvasFlipsAndReplicatesExactly()
+{
+    // A 2 x 2 bottom-up picture: bottom row red, green; top row blue, white.
+    std::vector<std::uint8_t> pixels(2 * rowStride(2), 0);
+    dialogtest::setPixel(pixels, 2, 0, 0, {255, 0, 0});
+    dialogtest::setPixel(pixels, 2, 1, 0, {0, 255, 0});
+    dialogtest::setPixel(pixels, 2, 0, 1, {0, 0, 255});
+    dialogtest::setPixel(pixels, 2, 1, 1, {255, 255, 255});
+    QImage surface(5, 5, QImage::Format_RGB32);
+    surface.fill(qRgb(9, 9, 9));
+    ImageCanvas canvas(surface);
+
+    canvas.drawBottomUpBgr(pixels, 2, 2, 0, 0);
+    QCOMPARE(surface.pixel(0, 0), qRgb(0, 0, 255));
+    QCOMPARE(surface.pixel(1, 1), qRgb(0, 255, 0));
+    QCOMPARE(surface.pixel(2, 0), qRgb(9, 9, 9));
+
+    // Stretched to 4 x 4 at 2, 2: each pixel becomes 2 x 2, the rest clipped.
+    canvas.drawBottomUpBgr(pixels, 2, 2, 2, 2, 4, 4);
+    QCOMPARE(surface.pixel(2, 2), qRgb(0, 0, 255));
+    QCOMPARE(surface.pixel(3, 3), qRgb(0, 0, 255));
+    QCOMPARE(surface.pixel(4, 3), qRgb(255, 255, 255));
+    QCOMPARE(surface.pixel(4, 4), qRgb(0, 255, 0));
+    QCOMPARE(surface.pixel(2, 4), qRgb(255, 0, 0));
+
+    // Off the surface to the left and top: only the overlap is drawn.
+    canvas.drawBottomUpBgr(pixels, 2, 2, -1, -1);
+    QCOMPARE(surface.pixel(0, 0), qRgb(0, 255, 0));
+}
+
+void DialogPanesTest::smallPhotoEnlargedInOverview()
+{
+    // 100 x 80: scale min(2.1, 1.9625) = 1.9625, the picture 196 x 157.
+    auto photo = dialogtest::photoLikeRecord(100, 80);
+    CDialogUnSharpMask dialog(*photo, 2);
+    dialog.renderPanes();
+    QCOMPARE(dialog.overviewScale(), 157.0 / 80.0);
+    const OverviewPane* overview = dialog.overviewPane();
+    // Pane pixel (x, y) repeats photo column x * 100 / 196 of picture row
+    // y * 80 / 157 counted from the top.
+    QCOMPARE(shown(overview, 100, 100), dialogtest::planePixel(photo->current, 100, 51, 80 - 1 - 50));
+    QCOMPARE(shown(overview, 194, 3), dialogtest::planePixel(photo->current, 100, 98, 80 - 1 - 1));
+    QCOMPARE(shown(overview, 200, 3), overview->palette().color(QPalette::Window).rgb());
+    // The whole photo is the region: the marker is the picture inset by one.
+    QCOMPARE(shown(overview, 1, 1), kRed);
+    QCOMPARE(shown(overview, 195, 155), kRed);
 }
 
 QTEST_MAIN(DialogPanesTest)
