@@ -78,23 +78,32 @@ inline void unsharpPixel(const std::uint8_t* current, std::size_t stride, const 
 // the image. Each byte's window holds the bytes of its own channel at offsets
 // 3 dx along the row, so the bytes of the run are independent lanes: the
 // loops run over the lanes innermost and every lane keeps the scan order.
-// `row` holds count + 6 x radius doubles: one window row, converted once.
+// `row` holds count + 6 x radius doubles (one window row, converted once) and
+// `columnSums` as many integers (the window's column sums).
 FOTRA_VECTOR_CLONES void unsharpInteriorRun(const std::uint8_t* centre, std::ptrdiff_t stride, std::int32_t radius,
                                             std::int32_t count, const std::uint8_t* scratch, std::uint8_t* result,
-                                            double amount, double* row)
+                                            double amount, double* row, std::int32_t* columnSums)
 {
     const double pixels = static_cast<double>(2 * radius + 1) * (2 * radius + 1);
     const std::int32_t span = count + 6 * radius;
+    // Window sums from column sums: exact integers, so any order gives the
+    // double sum of the rule.
+    const std::uint8_t* corner = centre - radius * stride - 3 * radius;
+    std::fill(columnSums, columnSums + span, 0);
+    for (std::int32_t dy = 0; dy <= 2 * radius; ++dy) {
+        const std::uint8_t* in = corner + dy * stride;
+        for (std::int32_t j = 0; j < span; ++j) {
+            columnSums[j] += in[j];
+        }
+    }
     std::int32_t sums[kRunBytes];
     double means[kRunBytes];
     double squares[kRunBytes];
     std::fill(sums, sums + count, 0);
-    for (std::int32_t dy = -radius; dy <= radius; ++dy) {
-        for (std::int32_t dx = -radius; dx <= radius; ++dx) {
-            const std::uint8_t* in = centre + dy * stride + 3 * dx;
-            for (std::int32_t b = 0; b < count; ++b) {
-                sums[b] += in[b];
-            }
+    for (std::int32_t dx = 0; dx <= 2 * radius; ++dx) {
+        const std::int32_t* column = columnSums + 3 * dx;
+        for (std::int32_t b = 0; b < count; ++b) {
+            sums[b] += column[b];
         }
     }
     for (std::int32_t b = 0; b < count; ++b) {
@@ -135,10 +144,12 @@ void unsharpArea(ImagePlanes& image, PreviewRect area, int radius, double amount
     const std::int32_t interiorLast = std::min(lastColumn, width - 1 - r);
 
     engine::WorkerBuffers<double> rowBuffers(kRunBytes + 6 * static_cast<std::size_t>(r));
+    engine::WorkerBuffers<std::int32_t> columnBuffers(kRunBytes + 6 * static_cast<std::size_t>(r));
 
     parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
         const std::size_t rowOffset = row * stride;
         double* windowRow = rowBuffers.mine();
+        std::int32_t* columnSums = columnBuffers.mine();
         Window window{std::max(0, row - r), std::min(height - 1, row + r), 0, 0};
         const auto clipped = [&](std::int32_t from, std::int32_t to) {
             for (std::int32_t x = from; x <= to; ++x) {
@@ -159,7 +170,7 @@ void unsharpArea(ImagePlanes& image, PreviewRect area, int radius, double amount
             const std::size_t offset = rowOffset + start;
             unsharpInteriorRun(current + offset, static_cast<std::ptrdiff_t>(stride), r,
                                std::min(kRunBytes, lastByte - start + 1), scratch + offset, result + offset, amount,
-                               windowRow);
+                               windowRow, columnSums);
         }
         clipped(interiorLast + 1, lastColumn);
     });
