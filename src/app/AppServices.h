@@ -1,5 +1,6 @@
 // What the shell asks of the desktop besides the document's interfaces:
-// the save-changes question, messages, and opening a local file or a web
+// the save-changes question, messages and yes/no questions, and opening a
+// local file or a web
 // address with the desktop's handler. The program uses the Qt versions
 // (QtServices.h); the tests put in fakes so that no box blocks them.
 #pragma once
@@ -10,7 +11,7 @@
 
 enum class SaveChangesAnswer { Save, Discard, Cancel };
 
-class IAppPrompts : public IMessageBox {
+class IAppPrompts : public IMessageBox, public IQuestionBox {
 public:
     // Asks whether to save the open photo's changes before they are discarded.
     virtual SaveChangesAnswer askSaveChanges() = 0;

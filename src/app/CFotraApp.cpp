@@ -16,6 +16,7 @@
 #include "app/EffectDialogFactory.h"
 #include "app/QtServices.h"
 #include "document/CFotraDoc.h"
+#include "document/SessionFiles.h"
 #include "image/ik5/Ik5Loader.h"
 #include "res/Menus.h"
 #include "res/ResourceIds.h"
@@ -25,6 +26,8 @@ CFotraApp* theApp = nullptr;
 namespace {
 
 constexpr const char* kRecentGroup = "Recent File List";
+// The history's memory budget in MiB; absent or 0: the document's default.
+constexpr const char* kHistoryBudgetKey = "Settings/HistoryMemoryBudgetMiB";
 
 } // namespace
 
@@ -91,6 +94,15 @@ bool CFotraApp::initInstance(const QStringList& arguments)
 
     // Document, frame and view.
     document_ = std::make_unique<CFotraDoc>();
+    // The history keeps what exceeds its memory budget in the session folder,
+    // which also lets the next start recover an edit after a crash.
+    document_->setSessionFolder(session::defaultFolder());
+    if (const QVariant budget = openAppSettings()->value(kHistoryBudgetKey); budget.isValid()) {
+        const qulonglong mebibytes = budget.toULongLong();
+        if (mebibytes > 0) {
+            document_->setHistoryMemoryBudget(static_cast<std::size_t>(mebibytes) << 20);
+        }
+    }
     if (services_.photoLoader) {
         document_->setPhotoLoader(services_.photoLoader);
     }
@@ -115,6 +127,7 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     DocumentUi ui;
     ui.fileDialogs = services_.fileDialogs;
     ui.messageBox = services_.prompts;
+    ui.questionBox = services_.prompts;
     ui.waitCursor = waitCursor_.get();
     ui.effectDialogs = services_.effectDialogs;
     ui.view = &frame_->view();
@@ -132,12 +145,13 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     ik5::loadLibraries();
     librariesLoaded_ = true;
 
-    // Photos named on the command line open one after another.
+    // An edit that a crash interrupted is offered before anything opens.
+    document_->offerSessionRecovery();
+
+    // Photos named on the command line open one after another (a recovered
+    // edit is not replaced without the save-changes question).
     for (qsizetype index = 1; index < arguments.size(); ++index) {
-        const QString path = QFileInfo(arguments[index]).absoluteFilePath();
-        if (document_->openPhotoFile(path.toStdString())) {
-            addToRecentFileList(path);
-        }
+        frame_->openPhotoWithQuestion(QFileInfo(arguments[index]).absoluteFilePath());
     }
     frame_->updateCommandStates();
     return true;

@@ -105,6 +105,14 @@ void QtPrompts::showMessage(const std::string& text)
     box.exec();
 }
 
+bool QtPrompts::askYesNo(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Question, captionText(), fromUtf8(text), QMessageBox::Yes | QMessageBox::No,
+                    parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 SaveChangesAnswer QtPrompts::askSaveChanges()
 {
     QMessageBox box(QMessageBox::Question, captionText(),

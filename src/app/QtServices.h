@@ -29,6 +29,7 @@ class QtPrompts : public IAppPrompts {
 public:
     void setParent(QWidget* parent) { parent_ = parent; }
     void showMessage(const std::string& text) override;
+    bool askYesNo(const std::string& text) override;
     SaveChangesAnswer askSaveChanges() override;
 
 private:

@@ -79,6 +79,8 @@ void isolateEnvironment()
 {
     static QTemporaryDir configHome;
     static QTemporaryDir runtimeDir;
+    static QTemporaryDir cacheHome;
+    qputenv("XDG_CACHE_HOME", cacheHome.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", configHome.path().toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8());
     qputenv("QT_QPA_PLATFORM", "offscreen");

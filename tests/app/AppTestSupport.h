@@ -30,6 +30,13 @@ public:
         ++questions;
         return answer;
     }
+    bool askYesNo(const std::string& text) override
+    {
+        yesNoQuestions.push_back(text);
+        return yesNoAnswer;
+    }
+    std::vector<std::string> yesNoQuestions;
+    bool yesNoAnswer = false;
     std::vector<std::string> messages;
     SaveChangesAnswer answer = SaveChangesAnswer::Cancel;
     int questions = 0;

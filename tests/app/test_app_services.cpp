@@ -1,8 +1,8 @@
 // The Qt side of the document's interfaces: the open and save dialogs with
 // the document's filters, default extension, initial name and overwrite
-// prompt; message boxes captioned "PEKARUN4FREE"; the save-changes
-// question; the wait cursor during a long operation; the About box; and the
-// effect commands while no effect dialog is available.
+// prompt; message boxes captioned "PEKARUN4FREE"; the save-changes and the
+// yes/no questions; the wait cursor during a long operation; the About box;
+// and the effect commands while no effect dialog is available.
 #include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -104,6 +104,21 @@ private slots:
         QCOMPARE(title, QString("PEKARUN4FREE"));
         QCOMPARE(text, QString("ファイルの保存に失敗しました。"));
         QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+    void yesNoQuestion()
+    {
+        QtPrompts prompts;
+        QString title;
+        whenModalShows<QMessageBox>([&](QMessageBox& box) {
+            title = box.windowTitle();
+            QCOMPARE(box.standardButtons(), QMessageBox::Yes | QMessageBox::No);
+            box.button(QMessageBox::No)->click();
+        });
+        QVERIFY(!prompts.askYesNo("前回の編集を復元しますか？"));
+        QCOMPARE(title, QString("PEKARUN4FREE"));
+        whenModalShows<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
+        QVERIFY(prompts.askYesNo("前回の編集を復元しますか？"));
     }
 
     void saveChangesQuestionHasThreeAnswers_data()
