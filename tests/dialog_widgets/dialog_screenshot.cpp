@@ -1,7 +1,8 @@
 // Opens the effect dialog for a few modes over a photo and saves what the
 // user sees as PNG files, to look at the dialog as a user would:
 //   dialog_screenshot OUTDIR [PHOTO]
-// Without PHOTO it paints a photo-like scene (sky, sun, hills, a face, grain).
+// Without PHOTO it paints a photo-like scene (sky, sun, hills, a face, grain)
+// and also saves it as OUTDIR/scene.jpg, for opening in the desktop program.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -105,9 +106,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "dialog_screenshot: cannot read %s\n", argv[2]);
         return 1;
     }
+    QDir().mkpath(outDir);
+    if (argc == 2 && !picture.save(outDir + QStringLiteral("/scene.jpg"), "JPEG", 92)) {
+        std::fprintf(stderr, "dialog_screenshot: cannot write %s/scene.jpg\n", argv[1]);
+        return 1;
+    }
     COvImage2 record;
     loadIntoRecord(picture, record);
-    QDir().mkpath(outDir);
 
     for (const int mode : {8, 10, 15, 30}) {
         CDialogUnSharpMask dialog(record, mode);
