@@ -92,8 +92,8 @@ inline void sharpenPixel(const ImagePlanes& image, const SquareFamily& family, s
 // the image. A byte's squares hold the bytes of its own channel at offsets
 // 3 dx along the row, so the bytes of the run are independent lanes.
 template <Side side>
-FOTRA_VECTOR_CLONES void sharpenInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const SquareFamily& family,
-                                            std::int32_t count, std::uint8_t* out)
+[[gnu::always_inline]] inline void sharpenInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride,
+                                                      const SquareFamily& family, std::int32_t count, std::uint8_t* out)
 {
     std::int32_t sums[kRunBytes];
     std::int32_t counts[kRunBytes];
@@ -129,6 +129,20 @@ FOTRA_VECTOR_CLONES void sharpenInteriorRun(const std::uint8_t* own, std::ptrdif
     }
 }
 
+// The interior kernels of the two sides, each compiled for AVX2 and the
+// baseline (multiversioned functions cannot be templates).
+FOTRA_VECTOR_CLONES void brightInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const SquareFamily& family,
+                                           std::int32_t count, std::uint8_t* out)
+{
+    sharpenInteriorRun<Side::Bright>(own, stride, family, count, out);
+}
+
+FOTRA_VECTOR_CLONES void darkInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const SquareFamily& family,
+                                         std::int32_t count, std::uint8_t* out)
+{
+    sharpenInteriorRun<Side::Dark>(own, stride, family, count, out);
+}
+
 template <Side side>
 void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
 {
@@ -159,8 +173,9 @@ void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
         const std::int32_t lastByte = 3 * interiorLast + 2;
         for (std::int32_t start = 3 * interiorFirst; start <= lastByte; start += kRunBytes) {
             const std::size_t offset = rowOffset + start;
-            sharpenInteriorRun<side>(current + offset, static_cast<std::ptrdiff_t>(stride), family,
-                                     std::min(kRunBytes, lastByte - start + 1), scratch + offset);
+            const auto run = side == Side::Bright ? brightInteriorRun : darkInteriorRun;
+            run(current + offset, static_cast<std::ptrdiff_t>(stride), family,
+                std::min(kRunBytes, lastByte - start + 1), scratch + offset);
         }
         clipped(interiorLast + 1, lastColumn);
     });
