@@ -46,6 +46,20 @@ TEST(UnsharpMask, WorkedThreeByThreePhoto)
     EXPECT_TRUE(testsupport::imagesEqual(referenceImage, engineImage));
 }
 
+TEST(UnsharpMask, EvenlySplitWindowHalvesTheStrength)
+{
+    // Every window holds 0 and 255: deviation 127.5, factor 0.5. A negative
+    // amount keeps the values off the clamps: 0 + 0.5 x 0.5 x 200 = 50 and
+    // 255 - 0.5 x 0.5 x 200 = 205 (a factor of 1 would give 100 and 155).
+    ImagePlanes image = greyPhoto({{0, 255}});
+    image.scratch = greyPhoto({{200, 55}}).current;
+    ImagePlanes referenceImage = image;
+    unsharpMask(image, 1, -0.5);
+    reference::unsharpMask(referenceImage, 1, -0.5);
+    EXPECT_EQ(channelRows(image, image.result), (std::vector<std::vector<int>>{{50, 205}}));
+    EXPECT_TRUE(testsupport::imagesEqual(referenceImage, image));
+}
+
 TEST(UnsharpMask, FlatWindowsGiveThePlainCompose)
 {
     ImagePlanes input = testsupport::noisyImage(9, 8, 41);
