@@ -14,6 +14,7 @@
 #include "DocumentFakes.h"
 #include "SessionTestSupport.h"
 #include "document/CommandTable.h"
+#include "document/SessionFiles.h"
 #include "support/TestImages.h"
 
 using namespace documenttest;
@@ -242,6 +243,12 @@ TEST_F(HistoryBudget, AJournalThatCannotBeWrittenIsReportedAndKeepsEverything)
     ASSERT_EQ(f.messageBox.messages.size(), 1u);
     EXPECT_EQ(f.messageBox.messages[0], kOutOfDiskMessage);
     EXPECT_EQ(DocumentState::of(f.doc), before);
+    // A crash now would recover the history as it stands, not the lost edit.
+    std::ifstream journalFile(folder.fileEndingWith(".journal"));
+    const auto journal = session::parseJournal(std::string(std::istreambuf_iterator<char>(journalFile), {}));
+    ASSERT_TRUE(journal.has_value());
+    EXPECT_EQ(journal->snapshots.size(), 2u);
+    EXPECT_EQ(journal->cursor, 1);
 }
 
 // A snapshot whose slot was damaged on disk is refused, not shown.

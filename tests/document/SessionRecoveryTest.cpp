@@ -260,6 +260,20 @@ TEST_F(SessionRecovery, DamagedOrHalfWrittenSessionsAreRefusedAndDeleted)
     EXPECT_TRUE(question.questions.empty());
 }
 
+// A crash while the journal was being replaced leaves its half-written
+// temporary file: the journal before it still counts, and a refusal removes both.
+TEST_F(SessionRecovery, AHalfWrittenJournalReplacementDoesNotHideTheSession)
+{
+    std::filesystem::path journal = writeLeftover(folder.path(), 3, session::formatJournal(validJournal(3)));
+    journal += ".tmp";
+    std::ofstream(journal) << session::formatJournal(validJournal(3)).substr(0, 40);
+    ASSERT_EQ(findLeftoverSessions(folder.path()).size(), 1u);
+    question.answer = false;
+    EXPECT_FALSE(f.doc.offerSessionRecovery());
+    EXPECT_EQ(question.questions.size(), 1u);
+    EXPECT_TRUE(folder.files().empty());
+}
+
 // The journal is fine but a snapshot slot was overwritten: the restore is
 // refused with a message and the useless files are deleted.
 TEST_F(SessionRecovery, ASessionWhoseSnapshotFailsItsChecksumIsNotRestored)
