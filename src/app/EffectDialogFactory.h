@@ -1,5 +1,5 @@
-// The factory that gives the document its modal effect dialog. Kept apart
-// in one small file so that the dialog's widget can be put in here alone.
+// The factory that gives the document its modal effect dialog, kept apart in
+// one small file: the only place where the program names the dialog.
 #pragma once
 
 #include <memory>
@@ -8,5 +8,6 @@
 
 class QWidget;
 
-// A factory whose dialogs are parented to `parent`; messages go to `messages`.
+// A factory whose dialogs open over `parent`; `messages` is for a factory
+// that must report a dialog it cannot show.
 std::unique_ptr<IEffectDialogFactory> makeEffectDialogFactory(QWidget* parent, IMessageBox& messages);

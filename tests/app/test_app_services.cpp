@@ -2,7 +2,7 @@
 // the document's filters, default extension, initial name and overwrite
 // prompt; message boxes captioned "PEKARUN4FREE"; the save-changes and the
 // yes/no questions; the wait cursor during a long operation; the About box;
-// and the effect commands while no effect dialog is available.
+// and the effect dialog of the effect commands.
 #include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -164,7 +164,9 @@ private slots:
         app.exitInstance();
     }
 
-    void effectCommandsSayTheirDialogIsMissing()
+    // An effect command opens the effect dialog of its mode over the main
+    // window; Cancel changes nothing, OK records the effect.
+    void effectCommandsOpenTheEffectDialog()
     {
         AppServices services;
         apptest::FakePrompts prompts;
@@ -172,13 +174,30 @@ private slots:
         services.showWindow = false;
         services.photoLoader = apptest::syntheticLoader();
         CFotraApp app(services);
-        QVERIFY(app.initInstance({"Pekarun4Free", "/photos/6x4.png"}));
+        QVERIFY(app.initInstance({"Pekarun4Free", "/photos/64x48.png"}));
         const std::vector<std::uint8_t> before = app.document()->photo()->current;
+
+        QString title;
+        QWidget* parent = nullptr;
+        whenModalShows<QDialog>([&](QDialog& dialog) {
+            title = dialog.windowTitle();
+            parent = dialog.parentWidget();
+            dialog.reject();
+        });
         app.mainFrame()->routeCommand(res::ID_EFFECT_CRISP);
-        QCOMPARE(prompts.messages, std::vector<std::string>{"この効果の設定画面はまだ利用できません。"});
+        QCOMPARE(title, QString("くっきり"));
+        QCOMPARE(parent, app.mainFrame());
         QCOMPARE(app.document()->photo()->current, before);
         QVERIFY(!app.document()->isModified());
         QCOMPARE(app.document()->historyLength(), 1);
+
+        whenModalShows<QDialog>([](QDialog& dialog) { dialog.accept(); });
+        app.mainFrame()->routeCommand(res::ID_EFFECT_FLASH);
+        QVERIFY(app.document()->isModified());
+        QCOMPARE(app.document()->historyLength(), 2);
+        QVERIFY(app.mainFrame()->findCommandAction(res::ID_HISTORY_UNDO)->isEnabled());
+        QVERIFY(app.mainFrame()->findCommandAction(res::ID_PHOTO_SAVE)->isEnabled());
+        QVERIFY(prompts.messages.empty());
         app.exitInstance();
     }
 
