@@ -7,4 +7,4 @@ fotra_install_packages
 fotra_build build
 
 # The program started (the desktop program replaces this: build/bin/Pekarun4Free):
-exec "$FOTRA_ROOT/build/bin/fotra" info "$@"
+exec "$FOTRA_ROOT/build/bin/Pekarun4Free" "$@"
