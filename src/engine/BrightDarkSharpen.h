@@ -8,7 +8,8 @@
 #include "engine/ImagePlanes.h"
 
 // Every pixel of `scratch` from `current`; radius and ringStep 1 to 11 (the
-// effects pass both equal, giving one square). `result` is not touched.
+// effects pass both equal, giving one square). `result` is not touched. A
+// radius below 1 copies the pixel; a ring step below 1 counts as 1.
 void brightSharpen(ImagePlanes& image, int radius, int ringStep);
 void darkSharpen(ImagePlanes& image, int radius, int ringStep);
 

@@ -8,7 +8,8 @@
 
 // Row pass: blurs every row of `current` into `scratch` (pixel bytes only).
 // sigma is the standard deviation in pixels (the effects pass 1 to 100); the
-// window reaches trunc(3 x sigma) pixels to each side.
+// window reaches trunc(3 x sigma) pixels to each side. A sigma that is not
+// positive (no effect passes one) keeps only the centre tap: a copy.
 void gaussianBlurRows(ImagePlanes& image, double sigma);
 
 // Column pass: blurs every column of `scratch` into `result`, then copies the

@@ -8,7 +8,7 @@
 
 // Row pass: blurs every row of `current` into `scratch` (pixel bytes only).
 // radius 1 to 26 taps to each side, divisor 1 to radius (the effects pass 1,
-// radius or 10).
+// radius or 10). A divisor below 1 counts as 1, a negative radius as 0.
 void triangleBlurRows(ImagePlanes& image, int radius, int divisor);
 
 // Column pass: blurs every column of `scratch` into `result`, then copies the

@@ -8,7 +8,7 @@
 
 // Writes every pixel of `result` from `current` (windows of half-size radius,
 // 1 to 11) and `scratch` with the given amount (0.05 to 5), then fills the
-// whole `scratch` plane with 0.
+// whole `scratch` plane with 0. A negative radius counts as 0.
 void unsharpMask(ImagePlanes& image, int radius, double amount);
 
 // The same on the rectangle only; windows read `current` beyond it. `result`
