@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <span>
 
 #include "image/Canvas.h"
@@ -82,8 +81,9 @@ bool COvImage2::loadFromFile(const std::string& path)
             }
         }
         return true;
-    } catch (const std::bad_alloc&) {
-        // A photo too large for memory: leave the record as constructed.
+    } catch (...) {
+        // Planes too large for memory (bad_alloc, or length_error beyond
+        // what a vector can hold): leave the record as constructed.
         width = 0;
         height = 0;
         current = {};

@@ -223,6 +223,18 @@ TEST_F(RawDib, HeadersTheLibraryNeverWritesAreRefused)
     EXPECT_FALSE(load(compressed, makeDib(4, 4, 24, 1, {}, pixels)));
 }
 
+TEST_F(RawDib, PlanesTooLargeForMemoryEndTheLoadWithFalse)
+{
+    // Four planes of 2^31 - 1 square pixels exceed what memory can hold;
+    // the load must fail before it reads any pixel.
+    COvImage2 image;
+    EXPECT_FALSE(load(image, makeDib(0x7FFFFFFF, 0x7FFFFFFF, 24, 0, {}, std::vector<std::uint8_t>(64, 0))));
+    EXPECT_EQ(image.width, 0);
+    EXPECT_EQ(image.height, 0);
+    EXPECT_TRUE(image.current.empty());
+    EXPECT_TRUE(image.result.empty());
+}
+
 TEST_F(RawDib, NothingReadMeansNoPhoto)
 {
     COvImage2 image;
