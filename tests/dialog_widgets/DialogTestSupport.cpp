@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
 #include <QWidget>
 
 #include "support/TestImages.h"
@@ -83,6 +85,17 @@ void dragTo(QWidget* widget, QPoint point) { sendMouse(widget, QEvent::MouseMove
 void releaseAt(QWidget* widget, QPoint point)
 {
     sendMouse(widget, QEvent::MouseButtonRelease, point, Qt::NoButton);
+}
+
+void waitUntilQuiet(QSignalSpy& spy)
+{
+    for (int round = 0; round < 40; ++round) {
+        const qsizetype seen = spy.count();
+        QTest::qWait(50);
+        if (spy.count() == seen) {
+            return;
+        }
+    }
 }
 
 MessageBoxCatcher::MessageBoxCatcher()

@@ -16,6 +16,7 @@
 #include "document/EffectValues.h"
 #include "image/COvImage2.h"
 
+class QSignalSpy;
 class QWidget;
 
 namespace dialogtest {
@@ -39,6 +40,10 @@ QString compareRegion(const QImage& surface, const std::vector<std::uint8_t>& pl
 void pressAt(QWidget* widget, QPoint point);
 void dragTo(QWidget* widget, QPoint point);
 void releaseAt(QWidget* widget, QPoint point);
+
+// Waits until `spy` has seen no new signal for 50 ms (at most 2 s), so that
+// the paints of showing and activating a window are over.
+void waitUntilQuiet(QSignalSpy& spy);
 
 // While alive, closes every modal message box that opens and remembers its
 // caption and text.
