@@ -109,17 +109,6 @@ inline constexpr std::array<DialogControl, 32> kEffectDialogControls{{
     {EffectDialogId::BlueLabel, ControlKind::StaticText, "Blue", {494, 295, 14, 8}},
 }};
 
-// The control `id` of dialog 312, or null.
-constexpr const DialogControl* findEffectDialogControl(int id)
-{
-    for (const DialogControl& control : kEffectDialogControls) {
-        if (control.id == id) {
-            return &control;
-        }
-    }
-    return nullptr;
-}
-
 // A rectangle in pixels: left, top inclusive, width and height.
 struct PixelRect {
     int left = 0;

@@ -5,7 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-PaneWidget::PaneWidget(int controlId, QWidget* parent) : QWidget(parent), controlId_(controlId)
+PaneWidget::PaneWidget(int controlId, QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     // The pane paints every pixel itself, so an update never repaints the dialog behind it.

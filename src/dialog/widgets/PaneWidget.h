@@ -14,9 +14,9 @@
 class PaneWidget : public QWidget {
     Q_OBJECT
 public:
+    // controlId becomes the object name, so that the pane can be found by it.
     PaneWidget(int controlId, QWidget* parent);
 
-    int controlId() const { return controlId_; }
     // What the pane shows at the moment, pixel for pixel.
     const QImage& surface() const { return surface_; }
 
@@ -38,6 +38,5 @@ protected:
 private:
     void plot(int x, int y, QRgb colour);
 
-    int controlId_;
     QImage surface_;
 };
