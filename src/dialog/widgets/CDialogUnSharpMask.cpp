@@ -58,8 +58,8 @@ constexpr std::array kPrecisionRow{Id::PrecisionSlider, Id::PrecisionEdit, Id::P
 constexpr std::array kSamplingGroup{Id::SamplingGroup,    Id::TargetSwatch,     Id::GetColourButton,
                                     Id::SampleSizeSlider, Id::SampleSmallLabel, Id::SampleLargeLabel};
 constexpr std::array kHelpGroup{Id::HelpButton};
-constexpr std::array kLightGroup{Id::RedSlider,  Id::GreenSlider, Id::BlueSlider, Id::RedEdit,    Id::GreenEdit,
-                                 Id::BlueEdit,   Id::RedLabel,    Id::GreenLabel, Id::BlueLabel,  Id::LightSwatch};
+constexpr std::array kLightGroup{Id::RedSlider, Id::GreenSlider, Id::BlueSlider, Id::RedEdit,   Id::GreenEdit,
+                                 Id::BlueEdit,  Id::RedLabel,    Id::GreenLabel, Id::BlueLabel, Id::LightSwatch};
 
 // The template's rectangles were measured for a narrower system font: a
 // caption that does not fit its label is set a little smaller, down to 6
