@@ -1,86 +1,127 @@
 // Operand builders without a neighbourhood, the in-place grey of `result` and
 // the mean colour. Each full form and its twin share one pixel rule and differ
-// only in the rectangle they cover.
+// only in the rectangle they cover. Every row runs through a kernel compiled
+// for AVX2 and the baseline, with its pixels (or bytes) as independent lanes.
 #include "effects/OperandPlanes.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "effects/EffectLoops.h"
+#include "engine/VectorClones.h"
 
 namespace {
 
-using effects::forEachPixel;
 using effects::forEachRowSpan;
 using effects::wholeImage;
 
-std::uint8_t greyByte(const std::uint8_t* pixel)
+inline std::uint8_t greyByte(const std::uint8_t* pixel)
 {
     return storeByte(luminance(pixel[2], pixel[1], pixel[0]));
 }
 
+// Copies one row of the rectangle's pattern into every row of it.
 void fillRect(ImagePlanes& image, std::uint8_t red, std::uint8_t green, std::uint8_t blue,
               const PreviewRect& rect)
 {
+    std::vector<std::uint8_t> pattern(3 * static_cast<std::size_t>(std::max(rect.w, 0)));
+    for (std::size_t i = 0; i < pattern.size(); i += 3) {
+        pattern[i] = blue;
+        pattern[i + 1] = green;
+        pattern[i + 2] = red;
+    }
     std::uint8_t* scratch = image.scratch.data();
-    forEachPixel(image, rect, [&](std::size_t offset) {
-        scratch[offset] = blue;
-        scratch[offset + 1] = green;
-        scratch[offset + 2] = red;
+    const std::uint8_t* source = pattern.data();
+    forEachRowSpan(image, rect, [=](std::size_t offset, std::size_t count) {
+        std::memcpy(scratch + offset, source, count);
     });
+}
+
+FOTRA_VECTOR_CLONES void invertBytes(const std::uint8_t* __restrict current, std::uint8_t* __restrict scratch,
+                                     std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        scratch[i] = static_cast<std::uint8_t>(255 - current[i]);
+    }
 }
 
 void invertRect(ImagePlanes& image, const PreviewRect& rect)
 {
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
-    forEachRowSpan(image, rect, [&](std::size_t offset, std::size_t count) {
-        for (std::size_t i = offset; i < offset + count; ++i) {
-            scratch[i] = static_cast<std::uint8_t>(255 - current[i]);
-        }
+    forEachRowSpan(image, rect, [=](std::size_t offset, std::size_t count) {
+        invertBytes(current + offset, scratch + offset, count);
     });
+}
+
+// Each pixel of a row of `result` becomes the grey of itself.
+FOTRA_VECTOR_CLONES void greyInPlace(std::uint8_t* row, std::size_t pixels)
+{
+    for (std::size_t x = 0; x < pixels; ++x) {
+        const std::uint8_t grey = greyByte(row + 3 * x);
+        row[3 * x] = grey;
+        row[3 * x + 1] = grey;
+        row[3 * x + 2] = grey;
+    }
+}
+
+// The grey of each pixel of `source` into all three channels of `target`.
+FOTRA_VECTOR_CLONES void greyPixelsApart(const std::uint8_t* __restrict source, std::uint8_t* __restrict target,
+                                         std::size_t pixels)
+{
+    for (std::size_t x = 0; x < pixels; ++x) {
+        const std::uint8_t grey = greyByte(source + 3 * x);
+        target[3 * x] = grey;
+        target[3 * x + 1] = grey;
+        target[3 * x + 2] = grey;
+    }
 }
 
 void greyToScratchRect(ImagePlanes& image, const PreviewRect& rect)
 {
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
-    forEachPixel(image, rect, [&](std::size_t offset) {
-        const std::uint8_t grey = greyByte(current + offset);
-        scratch[offset] = grey;
-        scratch[offset + 1] = grey;
-        scratch[offset + 2] = grey;
+    forEachRowSpan(image, rect, [=](std::size_t offset, std::size_t count) {
+        greyPixelsApart(current + offset, scratch + offset, count / 3);
     });
 }
 
 void greyResultRect(ImagePlanes& image, const PreviewRect& rect)
 {
     std::uint8_t* result = image.result.data();
-    forEachPixel(image, rect, [&](std::size_t offset) {
-        const std::uint8_t grey = greyByte(result + offset);
-        result[offset] = grey;
-        result[offset + 1] = grey;
-        result[offset + 2] = grey;
+    forEachRowSpan(image, rect, [=](std::size_t offset, std::size_t count) {
+        greyInPlace(result + offset, count / 3);
     });
 }
 
 // Replacing a byte where the photo's is greater (smaller) is the maximum
 // (minimum) of the two; bytes that stay are rewritten with their own value.
+FOTRA_VECTOR_CLONES void lightenBytes(const std::uint8_t* __restrict current, std::uint8_t* __restrict scratch,
+                                      std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        scratch[i] = std::max(scratch[i], current[i]);
+    }
+}
+
+FOTRA_VECTOR_CLONES void darkenBytes(const std::uint8_t* __restrict current, std::uint8_t* __restrict scratch,
+                                     std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        scratch[i] = std::min(scratch[i], current[i]);
+    }
+}
+
 void lightenDarkenRect(ImagePlanes& image, bool lighten, const PreviewRect& rect)
 {
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
-    forEachRowSpan(image, rect, [&](std::size_t offset, std::size_t count) {
-        if (lighten) {
-            for (std::size_t i = offset; i < offset + count; ++i) {
-                scratch[i] = std::max(scratch[i], current[i]);
-            }
-        } else {
-            for (std::size_t i = offset; i < offset + count; ++i) {
-                scratch[i] = std::min(scratch[i], current[i]);
-            }
-        }
+    const auto kernel = lighten ? lightenBytes : darkenBytes;
+    forEachRowSpan(image, rect, [=](std::size_t offset, std::size_t count) {
+        kernel(current + offset, scratch + offset, count);
     });
 }
 

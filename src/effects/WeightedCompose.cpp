@@ -1,122 +1,180 @@
 // Brightness- and colour-weighted composes. One pixel rule (composePixel)
 // serves all four operations; they differ only in how the weight W is found,
 // and each full form and its twin differ only in the rectangle they cover.
-// `scratch` is cleared as a whole after the loop in every form.
+// Each row runs through a kernel compiled for AVX2 and the baseline, whose
+// pixels are independent lanes. `scratch` is cleared as a whole after the
+// loop in every form (row by row while in cache over the whole image).
 #include "effects/WeightedCompose.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <cstring>
 
 #include "effects/EffectLoops.h"
 #include "effects/OperandPlanes.h"
+#include "engine/ParallelPlanes.h"
+#include "engine/VectorClones.h"
 
 namespace {
 
-using effects::forEachPixel;
 using effects::wholeImage;
 
 // The squared-distance budget of the colour range, 3 x 225^2.
 constexpr double kColourRangeBudget = 151875.0;
 
 // v = c x F - (o x s) x W with F = W x s + 1, evaluated in exactly this order
-// (it fixes the last bit before truncation), stored by the byte rule.
-void composePixel(const std::uint8_t* current, const std::uint8_t* operand, std::uint8_t* result,
-                  double strength, double weight)
+// (it fixes the last bit before truncation), stored by the byte rule. Where
+// `inside` is false the pixel is a copy of `current` instead.
+inline void composePixel(const std::uint8_t* current, const std::uint8_t* operand, std::uint8_t* result,
+                         double strength, double weight, bool inside)
 {
     const double factor = weight * strength + 1.0;
     for (std::size_t channel = 0; channel < 3; ++channel) {
         const double c = current[channel];
         const double o = operand[channel];
-        result[channel] = storeByte(c * factor - (o * strength) * weight);
+        // Formed for every pixel and chosen by a mask, so that the loop
+        // needs no branch.
+        const std::uint8_t composed = storeByte(c * factor - (o * strength) * weight);
+        const std::uint8_t keep = static_cast<std::uint8_t>(-static_cast<int>(inside));
+        result[channel] = static_cast<std::uint8_t>((composed & keep) | (current[channel] & ~keep));
     }
 }
 
-// The weight of a colour by its distance to the target, or nothing where the
-// colour lies outside the range (D <= 0, exactly 0 included).
+inline double brightWeight(const std::uint8_t* pixel)
+{
+    return luminance(pixel[2], pixel[1], pixel[0]) / 255.0;
+}
+
+inline double darkWeight(const std::uint8_t* pixel)
+{
+    return (255.0 - luminance(pixel[2], pixel[1], pixel[0])) / 255.0;
+}
+
+// The colour range: D = budget - d2 x precision of a colour's squared
+// distance d2 to the target; the colour lies inside where D > 0 (so not at
+// exactly 0) and then weighs D / budget.
 struct ColourRange {
     double precision;
     double targetRed;
     double targetGreen;
     double targetBlue;
-
-    std::optional<double> weight(const std::uint8_t* pixel) const
-    {
-        const double dR = pixel[2] - targetRed;
-        const double dG = pixel[1] - targetGreen;
-        const double dB = pixel[0] - targetBlue;
-        const double squared = (dR * dR + dG * dG) + dB * dB;
-        const double budget = kColourRangeBudget - squared * precision;
-        if (!(budget > 0.0)) {
-            return std::nullopt;
-        }
-        return budget / kColourRangeBudget;
-    }
 };
 
-// Runs the compose over rect with weightOf(currentPixel, scratchPixel)
-// giving W or nothing (copy `current`), then clears all of `scratch`.
-template <typename WeightOf>
-void weightedCompose(ImagePlanes& image, double strength, const PreviewRect& rect, WeightOf weightOf)
+inline double rangeBudget(const ColourRange& range, const std::uint8_t* pixel)
 {
-    const std::uint8_t* current = image.current.data();
-    const std::uint8_t* scratch = image.scratch.data();
-    std::uint8_t* result = image.result.data();
-    forEachPixel(image, rect, [&](std::size_t offset) {
-        const std::optional<double> weight = weightOf(current + offset, scratch + offset);
-        if (weight) {
-            composePixel(current + offset, scratch + offset, result + offset, strength, *weight);
+    const double dR = pixel[2] - range.targetRed;
+    const double dG = pixel[1] - range.targetGreen;
+    const double dB = pixel[0] - range.targetBlue;
+    const double squared = (dR * dR + dG * dG) + dB * dB;
+    return kColourRangeBudget - squared * range.precision;
+}
+
+// The row kernels: `pixels` pixels from the given starts.
+enum class Weighting { Bright, Dark, CurrentInRange, ScratchInRange };
+
+template <Weighting weighting>
+[[gnu::always_inline]] inline void composeRow(const std::uint8_t* __restrict current,
+                                              const std::uint8_t* __restrict scratch, std::uint8_t* __restrict result,
+                                              std::int32_t pixels, double strength, const ColourRange& rangeRef)
+{
+    // A copy held in registers: stores of bytes could otherwise alias it.
+    const ColourRange range = rangeRef;
+    for (std::int32_t x = 0; x < pixels; ++x) {
+        const std::uint8_t* c = current + 3 * x;
+        const std::uint8_t* o = scratch + 3 * x;
+        if constexpr (weighting == Weighting::Bright) {
+            composePixel(c, o, result + 3 * x, strength, brightWeight(c), true);
+        } else if constexpr (weighting == Weighting::Dark) {
+            composePixel(c, o, result + 3 * x, strength, darkWeight(c), true);
         } else {
-            result[offset] = current[offset];
-            result[offset + 1] = current[offset + 1];
-            result[offset + 2] = current[offset + 2];
+            const double budget = rangeBudget(range, weighting == Weighting::CurrentInRange ? c : o);
+            composePixel(c, o, result + 3 * x, strength, budget / kColourRangeBudget, budget > 0.0);
+        }
+    }
+}
+
+// Multiversioned functions cannot be templates: one per weighting.
+using RowKernel = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, std::int32_t, double,
+                           const ColourRange&);
+
+FOTRA_VECTOR_CLONES void brightRow(const std::uint8_t* current, const std::uint8_t* scratch, std::uint8_t* result,
+                                   std::int32_t pixels, double strength, const ColourRange& range)
+{
+    composeRow<Weighting::Bright>(current, scratch, result, pixels, strength, range);
+}
+
+FOTRA_VECTOR_CLONES void darkRow(const std::uint8_t* current, const std::uint8_t* scratch, std::uint8_t* result,
+                                 std::int32_t pixels, double strength, const ColourRange& range)
+{
+    composeRow<Weighting::Dark>(current, scratch, result, pixels, strength, range);
+}
+
+FOTRA_VECTOR_CLONES void currentRangeRow(const std::uint8_t* current, const std::uint8_t* scratch,
+                                         std::uint8_t* result, std::int32_t pixels, double strength,
+                                         const ColourRange& range)
+{
+    composeRow<Weighting::CurrentInRange>(current, scratch, result, pixels, strength, range);
+}
+
+FOTRA_VECTOR_CLONES void scratchRangeRow(const std::uint8_t* current, const std::uint8_t* scratch,
+                                         std::uint8_t* result, std::int32_t pixels, double strength,
+                                         const ColourRange& range)
+{
+    composeRow<Weighting::ScratchInRange>(current, scratch, result, pixels, strength, range);
+}
+
+// Runs the row kernel over rect, then clears all of `scratch`.
+void weightedCompose(ImagePlanes& image, double strength, const PreviewRect& rect, RowKernel kernel,
+                     const ColourRange& range = {})
+{
+    const std::size_t stride = image.stride();
+    const std::uint8_t* current = image.current.data();
+    std::uint8_t* scratch = image.scratch.data();
+    std::uint8_t* result = image.result.data();
+    const bool wholeRows = rect.x0 == 0 && rect.w == image.width && rect.y0 == 0 && rect.h == image.height;
+    parallelRows(rect.y0, rect.y0 + rect.h - 1, [=, &range](std::int32_t row) {
+        const std::size_t rowStart = static_cast<std::size_t>(row) * stride;
+        const std::size_t offset = rowStart + 3 * static_cast<std::size_t>(rect.x0);
+        kernel(current + offset, scratch + offset, result + offset, rect.w, strength, range);
+        if (wholeRows) {
+            std::memset(scratch + rowStart, 0, stride);
         }
     });
-    fillPlane(image.scratch, 0);
-}
-
-std::optional<double> brightWeight(const std::uint8_t* pixel, const std::uint8_t*)
-{
-    return luminance(pixel[2], pixel[1], pixel[0]) / 255.0;
-}
-
-std::optional<double> darkWeight(const std::uint8_t* pixel, const std::uint8_t*)
-{
-    return (255.0 - luminance(pixel[2], pixel[1], pixel[0])) / 255.0;
+    if (!wholeRows) {
+        engine::fillPlaneShared(image.scratch, 0);
+    }
 }
 
 void colourRange(ImagePlanes& image, double strength, const ColourRange& range, const PreviewRect& rect)
 {
-    weightedCompose(image, strength, rect,
-                    [&](const std::uint8_t* pixel, const std::uint8_t*) { return range.weight(pixel); });
+    weightedCompose(image, strength, rect, currentRangeRow, range);
 }
 
 void scratchColourRange(ImagePlanes& image, double strength, const ColourRange& range, const PreviewRect& rect)
 {
-    weightedCompose(image, strength, rect,
-                    [&](const std::uint8_t*, const std::uint8_t* operand) { return range.weight(operand); });
+    weightedCompose(image, strength, rect, scratchRangeRow, range);
 }
 
 } // namespace
 
 void brightWeightedCompose(ImagePlanes& image, double strength)
 {
-    weightedCompose(image, strength, wholeImage(image), brightWeight);
+    weightedCompose(image, strength, wholeImage(image), brightRow);
 }
 
 void brightWeightedComposePreview(ImagePlanes& image, double strength, const PreviewRect& region)
 {
-    weightedCompose(image, strength, region, brightWeight);
+    weightedCompose(image, strength, region, brightRow);
 }
 
 void darkWeightedCompose(ImagePlanes& image, double strength)
 {
-    weightedCompose(image, strength, wholeImage(image), darkWeight);
+    weightedCompose(image, strength, wholeImage(image), darkRow);
 }
 
 void darkWeightedComposePreview(ImagePlanes& image, double strength, const PreviewRect& region)
 {
-    weightedCompose(image, strength, region, darkWeight);
+    weightedCompose(image, strength, region, darkRow);
 }
 
 void colourRangeCompose(ImagePlanes& image, double strength, double precision, double targetRed,

@@ -1,11 +1,15 @@
 // Compose with scratch: result = current x (s + 1) - scratch x s per channel
 // byte, in doubles with both products formed first, stored by the byte rule;
-// afterwards the whole scratch plane is cleared. Split by rows only.
+// afterwards the whole scratch plane is cleared. Split by rows only; the
+// bytes of a row are independent lanes of one vector loop.
 #include "engine/ComposeWithScratch.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
+#include "engine/ParallelPlanes.h"
+#include "engine/VectorClones.h"
 #include "engine/WholeImage.h"
 
 using engine::wholeImage;
@@ -13,8 +17,8 @@ using engine::wholeImage;
 namespace {
 
 // The pixel rule, for one run of channel bytes.
-inline void composeBytes(const std::uint8_t* current, const std::uint8_t* scratch, std::uint8_t* result,
-                         std::int32_t count, double strength)
+FOTRA_VECTOR_CLONES void composeBytes(const std::uint8_t* __restrict current, const std::uint8_t* __restrict scratch,
+                                      std::uint8_t* __restrict result, std::int32_t count, double strength)
 {
     const double keep = strength + 1.0;
     for (std::int32_t j = 0; j < count; ++j) {
@@ -29,12 +33,23 @@ void composeArea(ImagePlanes& image, PreviewRect area, double strength)
     const std::size_t stride = image.stride();
     const std::size_t firstByte = 3 * static_cast<std::size_t>(area.x0);
     const std::int32_t count = 3 * area.w;
-    parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
-        const std::size_t offset = row * stride + firstByte;
-        composeBytes(image.current.data() + offset, image.scratch.data() + offset, image.result.data() + offset, count,
-                     strength);
+    const std::uint8_t* current = image.current.data();
+    std::uint8_t* scratch = image.scratch.data();
+    std::uint8_t* result = image.result.data();
+    // Over the whole image each scratch row is cleared (padding included)
+    // while it is still in cache, which clears the whole plane.
+    const bool wholeRows = area.x0 == 0 && area.w == image.width && area.y0 == 0 && area.h == image.height;
+    parallelRows(area.y0, area.y0 + area.h - 1, [=](std::int32_t row) {
+        const std::size_t rowStart = row * stride;
+        const std::size_t offset = rowStart + firstByte;
+        composeBytes(current + offset, scratch + offset, result + offset, count, strength);
+        if (wholeRows) {
+            std::memset(scratch + rowStart, 0, stride);
+        }
     });
-    fillPlane(image.scratch, 0);
+    if (!wholeRows) {
+        engine::fillPlaneShared(image.scratch, 0);
+    }
 }
 
 } // namespace
