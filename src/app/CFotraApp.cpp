@@ -121,7 +121,7 @@ bool CFotraApp::initInstance(const QStringList& arguments)
         qtFileDialogs_->setParent(frame_.get());
     }
     if (services_.effectDialogs == nullptr) {
-        effectDialogFactory_ = makeEffectDialogFactory(frame_.get(), *services_.prompts);
+        effectDialogFactory_ = makeEffectDialogFactory(frame_.get());
         services_.effectDialogs = effectDialogFactory_.get();
     }
     DocumentUi ui;

@@ -4,7 +4,7 @@
 
 #include "dialog/widgets/EffectDialogFactory.h"
 
-std::unique_ptr<IEffectDialogFactory> makeEffectDialogFactory(QWidget* parent, IMessageBox&)
+std::unique_ptr<IEffectDialogFactory> makeEffectDialogFactory(QWidget* parent)
 {
     return std::make_unique<EffectDialogFactory>(parent);
 }

@@ -8,6 +8,5 @@
 
 class QWidget;
 
-// A factory whose dialogs open over `parent`; `messages` is for a factory
-// that must report a dialog it cannot show.
-std::unique_ptr<IEffectDialogFactory> makeEffectDialogFactory(QWidget* parent, IMessageBox& messages);
+// A factory whose dialogs open over `parent`.
+std::unique_ptr<IEffectDialogFactory> makeEffectDialogFactory(QWidget* parent);

@@ -109,7 +109,6 @@ inline constexpr int IDS_EDIT_MENU = 306;
 inline constexpr int IDS_HELP_OPEN_FAILED = 330;
 inline constexpr int IDS_WEB_OPEN_FAILED = 331;
 inline constexpr int IDS_SAVE_CHANGES_QUESTION = 332;
-inline constexpr int IDS_DROP_NOT_A_PHOTO = 333;
 inline constexpr int IDS_IDLE_MESSAGE = 59136;   // "レディ"
 inline constexpr int IDS_INDICATOR_CAPS = 59137;
 inline constexpr int IDS_INDICATOR_NUM = 59138;

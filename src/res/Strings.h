@@ -30,7 +30,6 @@ inline constexpr StringResource kStringTable[] = {
      "フォルダ内のhelp.htmを参照してください。"},
     {IDS_WEB_OPEN_FAILED, "表示できません。"},
     {IDS_SAVE_CHANGES_QUESTION, "写真に保存されていない変更があります。保存しますか？"},
-    {IDS_DROP_NOT_A_PHOTO, "写真のファイルではないため開けません："},
 
     // Command prompts and tooltips.
     {ID_PHOTO_OPEN, "写真を開く\n写真を開く"},
