@@ -1,7 +1,7 @@
 // fotra apply: runs an effect mode over whole photos exactly as an accepted
 // effect dialog with the given slider positions and sampled colour would,
 // the dialog's start values standing for every value not given, and writes
-// each result by its output name's extension.
+// each result by its output name's extension with the photo's metadata.
 #include "cli/Commands.h"
 #include "cli/EffectArguments.h"
 #include "document/EffectPipelines.h"

@@ -1,10 +1,12 @@
 // fotra convert IN OUT: reads IN as the program does and writes it to OUT in
 // the format named by OUT's extension, compared exactly: jpg (quality 90),
-// png or tif. An existing OUT is replaced only by a complete new file.
+// png or tif, with IN's metadata and colour profile. An existing OUT is
+// replaced only by a complete new file.
 #include <filesystem>
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/KeptMetadata.h"
 #include "image/COvImage2.h"
 
 namespace {
@@ -41,9 +43,11 @@ int runConvert(std::span<const std::string> arguments)
     if (!image.loadFromFile(input)) {
         return fotra::fail("cannot read the photo '" + input + "'");
     }
+    const MetadataReadResult kept = fotra::readKeptMetadata(input);
     if (!image.saveToFile(output, format)) {
         return fotra::fail("cannot write the photo '" + output + "'");
     }
+    fotra::writeKeptMetadata(output, kept, image);
     return fotra::kExitSuccess;
 }
 

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "cli/Commands.h"
+#include "cli/KeptMetadata.h"
 #include "document/CFotraDoc.h"
 #include "document/CommandTable.h"
 
@@ -250,8 +251,12 @@ int runPhotoJobs(const PhotoJobs& plan, const std::function<void(COvImage2&)>& t
         bool done = loadPhoto(image, job.input, problem);
         if (done) {
             try {
+                const MetadataReadResult kept = readKeptMetadata(job.input);
                 transform(image);
                 done = saveResult(image, job.output, job.format, problem);
+                if (done) {
+                    writeKeptMetadata(job.output, kept, image);
+                }
             } catch (const std::bad_alloc&) {
                 problem = "not enough memory to process the photo '" + job.input + "'";
                 done = false;

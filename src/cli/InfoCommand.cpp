@@ -1,11 +1,15 @@
 // fotra info PHOTO: reads the photo as the program does and prints its size,
-// the bit depth the image-file library delivered and the planes' row stride.
+// the bit depth the image-file library delivered and the planes' row stride,
+// then what its metadata states: camera, date, orientation and colour
+// profile, each line only when the photo states it.
 #include <cstring>
 #include <iostream>
 
 #include "cli/Commands.h"
+#include "cli/KeptMetadata.h"
 #include "image/COvImage2.h"
 #include "image/ik5/Ik5Loader.h"
+#include "image/metadata/ExivMetadataIo.h"
 
 namespace {
 
@@ -37,6 +41,23 @@ int runInfo(std::span<const std::string> arguments)
               << "height: " << image.height << '\n'
               << "bit depth: " << bitCount << (bitCount == 8 ? " (colour table)" : "") << '\n'
               << "stride: " << image.stride() << '\n';
+
+    const MetadataReadResult kept = fotra::readKeptMetadata(path);
+    const metadata::MetadataSummary summary = metadata::summarize(kept.metadata.get());
+    if (!summary.camera.empty()) {
+        std::cout << "camera: " << summary.camera << '\n';
+    }
+    if (!summary.date.empty()) {
+        std::cout << "date: " << summary.date << '\n';
+    }
+    if (summary.orientation != 0) {
+        std::cout << "orientation: " << summary.orientation << " (" << metadata::orientationName(summary.orientation)
+                  << (summary.orientationApplied && summary.orientation != 1 ? ", turned upright when read" : "")
+                  << ")\n";
+    }
+    if (summary.hasProfile) {
+        std::cout << "colour profile: " << (summary.profileName.empty() ? "(unnamed)" : summary.profileName) << '\n';
+    }
     return fotra::kExitSuccess;
 }
 

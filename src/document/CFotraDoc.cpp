@@ -24,6 +24,8 @@ constexpr const char* kHistoryInMemoryMessage =
     "編集履歴を一時ファイルに書き込めないため、この写真の履歴はメモリーだけに保持されます。"
     "プログラムが異常終了したときは、編集を復元できません。";
 constexpr const char* kRestoreFailedMessage = "前回の編集を復元できませんでした。残っていた編集は削除されました。";
+constexpr const char* kMetadataDamagedStatus = "撮影情報の一部が壊れているため、その部分を除いて写真を開きました。";
+constexpr const char* kMetadataNotWrittenStatus = "写真は保存しましたが、撮影情報と色プロファイルは書き込めませんでした。";
 
 std::string openFailedMessage(const std::string& path)
 {
@@ -49,7 +51,8 @@ CFotraDoc::CFotraDoc(DocumentUi ui)
       loader_([](COvImage2& record, const std::string& path) { return record.loadFromFile(path); }),
       saver_([](const COvImage2& record, const std::string& path, int format) {
           return record.saveToFile(path, format);
-      })
+      }),
+      metadataIo_(std::make_shared<NullMetadataIo>())
 {
 }
 
@@ -60,6 +63,12 @@ void CFotraDoc::setView(IDocumentView* view) { ui_.view = view; }
 void CFotraDoc::setPhotoLoader(PhotoLoader loader) { loader_ = std::move(loader); }
 void CFotraDoc::setPhotoSaver(PhotoSaver saver) { saver_ = std::move(saver); }
 void CFotraDoc::setAllocationHook(AllocationHook hook) { allocationHook_ = std::move(hook); }
+
+void CFotraDoc::setMetadataIo(std::shared_ptr<IMetadataIo> io)
+{
+    metadataIo_ = io ? std::move(io) : std::make_shared<NullMetadataIo>();
+}
+
 void CFotraDoc::setSessionFolder(std::filesystem::path folder) { sessionFolder_ = std::move(folder); }
 
 void CFotraDoc::setHistoryMemoryBudget(std::size_t bytes)
@@ -200,6 +209,7 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
     const WaitCursorScope wait(ui_.waitCursor);
     std::unique_ptr<COvImage2> loaded;
     EditHistory freshHistory;
+    MetadataReadResult freshMetadata;
     try {
         allocationPoint(AllocationSite::OpenPhoto);
         loaded = std::make_unique<COvImage2>();
@@ -209,6 +219,8 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
         }
         freshHistory = EditHistory::begin(loaded->current, {path, loaded->width, loaded->height},
                                           sessionFolder_, historyBudget_);
+        // Damaged metadata never stops the photo: it opens without it.
+        freshMetadata = metadataIo_->read(path);
     } catch (const std::bad_alloc&) {
         reportOutOfMemory();
         return false;
@@ -217,12 +229,16 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
     // Nothing below allocates: the new photo replaces the old one at once.
     image = std::move(loaded);
     history = std::move(freshHistory);
+    metadata_ = std::move(freshMetadata.metadata);
     modified = false;
     pendingCommit = false;
     if (ui_.view != nullptr) {
         ui_.view->computeFitZoom();
         ui_.view->updateScrollLayout();
         ui_.view->invalidate();
+    }
+    if (freshMetadata.damaged) {
+        showStatus(kMetadataDamagedStatus);
     }
     if (!sessionFolder_.empty() && !history.isPersistent()) {
         showMessage(kHistoryInMemoryMessage);
@@ -244,6 +260,10 @@ void CFotraDoc::savePhoto()
     if (format != 0 && saver_(*image, *path, format)) {
         modified = false;
         history.markSaved();
+        // The pixels are saved whatever becomes of the metadata.
+        if (!metadataIo_->write(*path, metadata_.get(), image->width, image->height)) {
+            showStatus(kMetadataNotWrittenStatus);
+        }
         return;
     }
     showMessage(kSaveFailedMessage);
@@ -422,14 +442,19 @@ bool CFotraDoc::restoreSession(LeftoverSession leftover)
         reportOutOfMemory();
         return false;
     }
+    const std::string photoPath = leftover.journal.photoPath;
     EditHistory restored = resumeHistory(std::move(leftover), historyBudget_);
     if (!restored.read(restored.cursor(), rebuilt->current)) {
         showMessage(kRestoreFailedMessage);
         return false;
     }
 
+    // The photo file still holds the metadata of the photo being edited.
+    std::shared_ptr<const PhotoMetadata> restoredMetadata = metadataIo_->read(photoPath).metadata;
+
     image = std::move(rebuilt);
     history = std::move(restored);
+    metadata_ = std::move(restoredMetadata);
     modified = history.modified();
     pendingCommit = history.length() > 1;
     if (ui_.view != nullptr) {
@@ -446,6 +471,13 @@ void CFotraDoc::showMessage(const std::string& text)
 {
     if (ui_.messageBox != nullptr) {
         ui_.messageBox->showMessage(text);
+    }
+}
+
+void CFotraDoc::showStatus(const std::string& text)
+{
+    if (ui_.statusLine != nullptr) {
+        ui_.statusLine->showStatus(text);
     }
 }
 

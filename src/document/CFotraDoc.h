@@ -15,6 +15,7 @@
 
 #include "document/DocumentUi.h"
 #include "document/EditHistory.h"
+#include "document/PhotoMetadata.h"
 #include "image/COvImage2.h"
 
 // The menu state of one command: enabled, and checked (no document command
@@ -54,6 +55,9 @@ public:
     void setPhotoLoader(PhotoLoader loader);
     void setPhotoSaver(PhotoSaver saver);
     void setAllocationHook(AllocationHook hook);
+    // Reads the metadata of each opened photo and writes it into each saved
+    // file; NullMetadataIo (keeps none) by default. Null restores the default.
+    void setMetadataIo(std::shared_ptr<IMetadataIo> io);
 
     // The folder of the session files (history file and journal); empty, the
     // default, keeps the history in memory only. The program passes
@@ -92,6 +96,10 @@ public:
     COvImage2* photo() { return image.get(); }
     const COvImage2* photo() const { return image.get(); }
 
+    // The open photo's metadata, as the metadata reader returned it; null
+    // when none was kept.
+    const PhotoMetadata* photoMetadata() const { return metadata_.get(); }
+
     bool isModified() const { return modified; }
     bool isPendingCommit() const { return pendingCommit; }
     int historyLength() const { return history.length(); }
@@ -122,6 +130,7 @@ private:
     bool restoreSession(LeftoverSession leftover);
     void reportOutOfMemory();
     void showMessage(const std::string& text);
+    void showStatus(const std::string& text);
     void allocationPoint(AllocationSite site) const;
     void invalidateView();
 
@@ -129,6 +138,8 @@ private:
     PhotoLoader loader_;
     PhotoSaver saver_;
     AllocationHook allocationHook_;
+    std::shared_ptr<IMetadataIo> metadataIo_;
+    std::shared_ptr<const PhotoMetadata> metadata_; // travels with `image`
     std::filesystem::path sessionFolder_;
     std::size_t historyBudget_ = EditHistory::defaultMemoryBudget();
     mutable std::vector<std::uint8_t> snapshotView_;

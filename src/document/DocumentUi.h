@@ -104,6 +104,14 @@ public:
     virtual std::unique_ptr<IEffectDialog> createEffectDialog(COvImage2& image, int mode) = 0;
 };
 
+// The status bar's message pane: one line that needs no answer, such as a
+// photo's metadata left out.
+class IStatusLine {
+public:
+    virtual ~IStatusLine() = default;
+    virtual void showStatus(const std::string& text) = 0;
+};
+
 // The one view that shows the photo.
 class IDocumentView {
 public:
@@ -125,4 +133,5 @@ struct DocumentUi {
     IEffectDialogFactory* effectDialogs = nullptr;
     IDocumentView* view = nullptr;
     IQuestionBox* questionBox = nullptr; // a missing one answers No
+    IStatusLine* statusLine = nullptr;   // a missing one is silent
 };

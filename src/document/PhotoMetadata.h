@@ -1,0 +1,42 @@
+// The camera metadata and colour profile that travel with a photo from open
+// to save, behind a toolkit-free interface: the document keeps what read()
+// returns with the open photo and hands it to write() once the pixels are
+// saved. NullMetadataIo, the default, keeps nothing, so that a document
+// without a metadata library moves pixels only.
+#pragma once
+
+#include <memory>
+#include <string>
+
+// What a photo file carried besides its pixels (EXIF, IPTC, XMP, colour
+// profile); only the IMetadataIo that made it knows the content.
+class PhotoMetadata {
+public:
+    virtual ~PhotoMetadata() = default;
+};
+
+struct MetadataReadResult {
+    std::shared_ptr<const PhotoMetadata> metadata; // null: the file carried none that could be read
+    bool damaged = false; // a block could not be read and was left out
+};
+
+class IMetadataIo {
+public:
+    virtual ~IMetadataIo() = default;
+    // Reads the metadata of the photo file at `path`. Never throws and never
+    // fails an open: what cannot be read is left out and `damaged` set.
+    virtual MetadataReadResult read(const std::string& path) = 0;
+    // Writes `metadata` (null: nothing to write) into the photo file just
+    // saved at `path`, whose upright pixels are width x height, adjusted to
+    // describe that file. True when written, or when there was nothing the
+    // file's format can hold; false when writing failed, in which case the
+    // file is exactly as it was saved.
+    virtual bool write(const std::string& path, const PhotoMetadata* metadata, int width, int height) = 0;
+};
+
+// Keeps no metadata and writes none.
+class NullMetadataIo final : public IMetadataIo {
+public:
+    MetadataReadResult read(const std::string&) override { return {}; }
+    bool write(const std::string&, const PhotoMetadata*, int, int) override { return true; }
+};

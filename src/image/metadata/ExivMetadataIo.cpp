@@ -1,0 +1,397 @@
+// Exiv2 reads the metadata blocks of the opened file and, on save, rewrites
+// the saved file in memory with the adjusted blocks. Exiv2's own file update
+// truncates the file and writes it again from memory, which a full disk
+// would leave cut short; here the result goes to a temporary file beside the
+// target that then replaces it by rename, so the saved pixels survive any
+// failure. Exiv2 throws on damaged input: every call is wrapped.
+#include "image/metadata/ExivMetadataIo.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+#include <exiv2/exiv2.hpp>
+
+#include "image/metadata/IccProfile.h"
+#include "image/metadata/PngColourProfile.h"
+
+namespace metadata {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a read kept. `orientationApplied`: the file's format is one whose
+// loader honours Exif.Image.Orientation (JPEG and TIFF; Qt's PNG reader
+// leaves the pixels as stored), and the tag was there.
+class ExivPhotoMetadata final : public PhotoMetadata {
+public:
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+    std::vector<std::uint8_t> iccProfile;
+    bool orientationApplied = false;
+
+    bool empty() const { return exif.empty() && iptc.empty() && xmp.empty() && iccProfile.empty(); }
+};
+
+// Exiv2 reports damage it skips as warnings through one global handler; the
+// read in progress on this thread counts them.
+thread_local int* problemCounter = nullptr;
+
+void countProblem(int level, const char*)
+{
+    if (problemCounter != nullptr && level >= Exiv2::LogMsg::warn) {
+        ++*problemCounter;
+    }
+}
+
+class ProblemCount {
+public:
+    ProblemCount() { problemCounter = &count_; }
+    ~ProblemCount() { problemCounter = nullptr; }
+    ProblemCount(const ProblemCount&) = delete;
+    ProblemCount& operator=(const ProblemCount&) = delete;
+    int count() const { return count_; }
+
+private:
+    int count_ = 0;
+};
+
+using ImagePointer = std::unique_ptr<Exiv2::Image>;
+
+bool isWritableType(int type)
+{
+    return type == Exiv2::ImageType::jpeg || type == Exiv2::ImageType::png || type == Exiv2::ImageType::tiff;
+}
+
+// Tags of IFD0 that describe how a TIFF stored its pixels, or carry blocks
+// that are written apart (profile, XMP, IPTC, Photoshop resources with their
+// thumbnail): none of them is true of another file.
+bool isStorageTag(const Exiv2::Exifdatum& datum)
+{
+    static constexpr std::array<std::string_view, 24> kNames = {
+        "NewSubfileType", "SubfileType", "BitsPerSample", "Compression", "PhotometricInterpretation",
+        "FillOrder", "StripOffsets", "SamplesPerPixel", "RowsPerStrip", "StripByteCounts",
+        "PlanarConfiguration", "Predictor", "TileWidth", "TileLength", "TileOffsets", "TileByteCounts",
+        "ExtraSamples", "SampleFormat", "SubIFDs", "JPEGInterchangeFormat", "JPEGInterchangeFormatLength",
+        "InterColorProfile", "XMLPacket", "IPTCNAA"};
+    if (datum.groupName() != "Image") {
+        return false;
+    }
+    const std::string name = datum.tagName();
+    return name == "ImageResources" || std::find(kNames.begin(), kNames.end(), name) != kNames.end();
+}
+
+// The thumbnail (IFD1), further images of the old file and the previews
+// that maker notes embed: pictures of the old pixels.
+bool isOldPicture(const Exiv2::Exifdatum& datum)
+{
+    const std::string group = datum.groupName();
+    const std::string name = datum.tagName();
+    return group == "Thumbnail" || group.starts_with("SubImage") || group.starts_with("SubThumb")
+           || (group.starts_with("Image") && group != "Image") || group.find("Preview") != std::string::npos
+           || name.find("Preview") != std::string::npos || name.find("Thumbnail") != std::string::npos;
+}
+
+template <typename Data, typename Key>
+bool has(const Data& data, const char* key)
+{
+    return data.findKey(Key(key)) != data.end();
+}
+
+Exiv2::ExifData adjustedExif(const ExivPhotoMetadata& carried, int width, int height)
+{
+    Exiv2::ExifData exif = carried.exif;
+    for (auto it = exif.begin(); it != exif.end();) {
+        it = isStorageTag(*it) || isOldPicture(*it) ? exif.erase(it) : std::next(it);
+    }
+    if (exif.empty()) {
+        return exif;
+    }
+    if (carried.orientationApplied) {
+        exif["Exif.Image.Orientation"] = std::uint16_t{1};
+    }
+    for (const char* key : {"Exif.Image.ImageWidth", "Exif.Image.ImageLength"}) {
+        if (has<Exiv2::ExifData, Exiv2::ExifKey>(exif, key)) {
+            exif[key] = static_cast<std::uint32_t>(std::string_view(key).ends_with("Width") ? width : height);
+        }
+    }
+    exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(width);
+    exif["Exif.Photo.PixelYDimension"] = static_cast<std::uint32_t>(height);
+    exif["Exif.Image.Software"] = kSoftwareName;
+    return exif;
+}
+
+Exiv2::XmpData adjustedXmp(const ExivPhotoMetadata& carried, int width, int height)
+{
+    Exiv2::XmpData xmp = carried.xmp;
+    for (auto it = xmp.begin(); it != xmp.end();) {
+        it = it->key().starts_with("Xmp.xmp.Thumbnails") ? xmp.erase(it) : std::next(it);
+    }
+    if (carried.orientationApplied && has<Exiv2::XmpData, Exiv2::XmpKey>(xmp, "Xmp.tiff.Orientation")) {
+        xmp["Xmp.tiff.Orientation"] = "1";
+    }
+    const std::pair<const char*, int> sizes[] = {{"Xmp.exif.PixelXDimension", width},
+                                                 {"Xmp.exif.PixelYDimension", height},
+                                                 {"Xmp.tiff.ImageWidth", width},
+                                                 {"Xmp.tiff.ImageLength", height}};
+    for (const auto& [key, value] : sizes) {
+        if (has<Exiv2::XmpData, Exiv2::XmpKey>(xmp, key)) {
+            xmp[key] = std::to_string(value);
+        }
+    }
+    return xmp;
+}
+
+Exiv2::IptcData adjustedIptc(const ExivPhotoMetadata& carried)
+{
+    Exiv2::IptcData iptc = carried.iptc;
+    for (auto it = iptc.begin(); it != iptc.end();) {
+        it = it->key().starts_with("Iptc.Application2.Preview") ? iptc.erase(it) : std::next(it);
+    }
+    return iptc;
+}
+
+std::vector<std::uint8_t> readWholeFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read the saved file");
+    }
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) {
+        throw std::runtime_error("cannot read the saved file");
+    }
+    return bytes;
+}
+
+// Closes a descriptor and removes the temporary file unless it was renamed.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const fs::path& target)
+    {
+        // A hidden name beside the target, so that the rename stays on its file system.
+        fs::path name(".");
+        name += target.filename();
+        name += ".metadata-XXXXXX";
+        path_ = (target.parent_path() / name).string();
+        fd_ = mkstemp(path_.data());
+        created_ = fd_ >= 0;
+    }
+    ~TemporaryFile()
+    {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+        if (created_ && !renamed_) {
+            unlink(path_.c_str());
+        }
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    bool opened() const { return fd_ >= 0; }
+
+    // Writes all bytes, flushes them to the disk and gives the file `mode`.
+    bool fill(std::span<const std::uint8_t> bytes, mode_t mode)
+    {
+        while (!bytes.empty()) {
+            const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+            if (written <= 0) {
+                return false;
+            }
+            bytes = bytes.subspan(static_cast<std::size_t>(written));
+        }
+        const bool done = fchmod(fd_, mode) == 0 && fsync(fd_) == 0 && close(fd_) == 0;
+        fd_ = -1;
+        return done;
+    }
+
+    bool renameTo(const fs::path& target)
+    {
+        renamed_ = std::rename(path_.c_str(), target.c_str()) == 0;
+        return renamed_;
+    }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    bool created_ = false;
+    bool renamed_ = false;
+};
+
+bool replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes)
+{
+    struct stat status {};
+    if (stat(target.c_str(), &status) != 0) {
+        return false;
+    }
+    TemporaryFile temporary(target);
+    return temporary.opened() && temporary.fill(bytes, status.st_mode & 07777) && temporary.renameTo(target);
+}
+
+// The saved file a symbolic link leads to, as the pixel save wrote through it.
+fs::path resolvedTarget(const std::string& path)
+{
+    std::error_code error;
+    const fs::path canonical = fs::canonical(path, error);
+    return error ? fs::path(path) : canonical;
+}
+
+std::vector<std::uint8_t> contentsOf(Exiv2::BasicIo& io)
+{
+    if (io.open() != 0) {
+        throw std::runtime_error("cannot read the rewritten file");
+    }
+    std::vector<std::uint8_t> bytes(io.size());
+    const long read = io.read(bytes.data(), static_cast<long>(bytes.size()));
+    io.close();
+    if (read != static_cast<long>(bytes.size())) {
+        throw std::runtime_error("cannot read the rewritten file");
+    }
+    return bytes;
+}
+
+} // namespace
+
+ExivMetadataIo::ExivMetadataIo()
+{
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
+    Exiv2::LogMsg::setHandler(countProblem);
+}
+
+MetadataReadResult ExivMetadataIo::read(const std::string& path)
+{
+    const ProblemCount problems;
+    try {
+        if (Exiv2::ImageFactory::getType(path) == Exiv2::ImageType::none) {
+            return {};
+        }
+        const ImagePointer image(Exiv2::ImageFactory::open(path, false).release());
+        image->readMetadata();
+        auto carried = std::make_shared<ExivPhotoMetadata>();
+        carried->exif = image->exifData();
+        carried->iptc = image->iptcData();
+        carried->xmp = image->xmpData();
+        if (image->iccProfileDefined()) {
+            const Exiv2::DataBuf* profile = image->iccProfile();
+            carried->iccProfile.assign(profile->pData_, profile->pData_ + profile->size_);
+        }
+        const int type = image->imageType();
+        carried->orientationApplied = (type == Exiv2::ImageType::jpeg || type == Exiv2::ImageType::tiff)
+                                      && has<Exiv2::ExifData, Exiv2::ExifKey>(carried->exif, "Exif.Image.Orientation");
+        const bool damaged = problems.count() > 0;
+        if (carried->empty()) {
+            return {nullptr, damaged};
+        }
+        return {std::move(carried), damaged};
+    } catch (...) {
+        return {nullptr, true};
+    }
+}
+
+bool ExivMetadataIo::write(const std::string& path, const PhotoMetadata* metadata, int width, int height)
+{
+    const auto* carried = dynamic_cast<const ExivPhotoMetadata*>(metadata);
+    if (carried == nullptr || carried->empty()) {
+        return true;
+    }
+    try {
+        const fs::path target = resolvedTarget(path);
+        const std::vector<std::uint8_t> saved = readWholeFile(target);
+        const long size = static_cast<long>(saved.size());
+        const int type = Exiv2::ImageFactory::getType(saved.data(), size);
+        if (!isWritableType(type)) {
+            return true;
+        }
+        const ImagePointer image(Exiv2::ImageFactory::open(saved.data(), size).release());
+        image->readMetadata();
+        image->setExifData(adjustedExif(*carried, width, height));
+        image->setIptcData(adjustedIptc(*carried));
+        image->setXmpData(adjustedXmp(*carried, width, height));
+        if (!carried->iccProfile.empty()) {
+            Exiv2::DataBuf profile(carried->iccProfile.data(), static_cast<long>(carried->iccProfile.size()));
+            image->setIccProfile(profile, false);
+        }
+        image->writeMetadata();
+        std::vector<std::uint8_t> rewritten = contentsOf(image->io());
+        if (type == Exiv2::ImageType::png) {
+            nameUnnamedPngProfile(rewritten);
+        }
+        return replaceFile(target, rewritten);
+    } catch (...) {
+        return false;
+    }
+}
+
+std::string orientationName(int orientation)
+{
+    static constexpr std::array<const char*, 8> kNames = {
+        "normal",
+        "mirror left to right",
+        "rotate 180",
+        "mirror top to bottom",
+        "mirror left to right and rotate 270 clockwise",
+        "rotate 90 clockwise",
+        "mirror left to right and rotate 90 clockwise",
+        "rotate 270 clockwise"};
+    return orientation >= 1 && orientation <= 8 ? kNames[orientation - 1] : "unknown";
+}
+
+MetadataSummary summarize(const PhotoMetadata* metadata)
+{
+    MetadataSummary summary;
+    const auto* carried = dynamic_cast<const ExivPhotoMetadata*>(metadata);
+    if (carried == nullptr) {
+        return summary;
+    }
+    const auto exifText = [&](const char* key) {
+        const auto found = carried->exif.findKey(Exiv2::ExifKey(key));
+        return found == carried->exif.end() ? std::string() : found->toString();
+    };
+    const auto xmpText = [&](const char* key) {
+        const auto found = carried->xmp.findKey(Exiv2::XmpKey(key));
+        return found == carried->xmp.end() ? std::string() : found->toString();
+    };
+    const auto firstOf = [](std::initializer_list<std::string> texts) {
+        for (const std::string& text : texts) {
+            if (!text.empty()) {
+                return text;
+            }
+        }
+        return std::string();
+    };
+
+    // A model name usually repeats the make ("Canon" / "Canon EOS 5D").
+    const std::string make = firstOf({exifText("Exif.Image.Make"), xmpText("Xmp.tiff.Make")});
+    const std::string model = firstOf({exifText("Exif.Image.Model"), xmpText("Xmp.tiff.Model")});
+    const std::string camera = make.empty() || model.starts_with(make) ? model
+                               : model.empty()                         ? make
+                                                                       : make + " " + model;
+    summary.camera = printableText(camera);
+    summary.date = printableText(firstOf({exifText("Exif.Photo.DateTimeOriginal"), exifText("Exif.Image.DateTime"),
+                                          xmpText("Xmp.exif.DateTimeOriginal"), xmpText("Xmp.xmp.CreateDate")}));
+
+    if (const auto found = carried->exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        found != carried->exif.end() && found->count() > 0) {
+        summary.orientation = static_cast<int>(found->toLong());
+    }
+    summary.orientationApplied = carried->orientationApplied;
+    summary.hasProfile = !carried->iccProfile.empty();
+    summary.profileName = iccProfileDescription(carried->iccProfile);
+    return summary;
+}
+
+} // namespace metadata
