@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string_view>
@@ -164,6 +165,37 @@ Exiv2::IptcData adjustedIptc(const ExivPhotoMetadata& carried)
     return iptc;
 }
 
+// The JPEG file `jpeg` without its EXIF segments (APP1 "Exif\0\0"), or
+// nothing when its segments up to the first scan cannot be followed.
+std::optional<std::vector<std::uint8_t>> withoutExifSegments(std::span<const std::uint8_t> jpeg)
+{
+    if (jpeg.size() < 2 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) {
+        return std::nullopt;
+    }
+    static constexpr std::array<std::uint8_t, 6> kExifHeader = {'E', 'x', 'i', 'f', 0, 0};
+    std::vector<std::uint8_t> kept(jpeg.begin(), jpeg.begin() + 2);
+    std::size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
+        const std::uint8_t marker = jpeg[at + 1];
+        if (marker == 0xDA) {
+            kept.insert(kept.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(at), jpeg.end());
+            return kept;
+        }
+        const std::size_t length = (std::size_t{jpeg[at + 2]} << 8) | jpeg[at + 3];
+        if (length < 2 || length > jpeg.size() - at - 2) {
+            return std::nullopt;
+        }
+        const std::span<const std::uint8_t> segment = jpeg.subspan(at, 2 + length);
+        const bool exif = marker == 0xE1 && length >= 2 + kExifHeader.size()
+                          && std::equal(kExifHeader.begin(), kExifHeader.end(), segment.begin() + 4);
+        if (!exif) {
+            kept.insert(kept.end(), segment.begin(), segment.end());
+        }
+        at += 2 + length;
+    }
+    return std::nullopt;
+}
+
 std::vector<std::uint8_t> readWholeFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -264,6 +296,23 @@ std::vector<std::uint8_t> contentsOf(Exiv2::BasicIo& io)
     return bytes;
 }
 
+// What `image` holds after readMetadata(); null when it holds nothing.
+std::shared_ptr<ExivPhotoMetadata> keptFrom(Exiv2::Image& image)
+{
+    auto carried = std::make_shared<ExivPhotoMetadata>();
+    carried->exif = image.exifData();
+    carried->iptc = image.iptcData();
+    carried->xmp = image.xmpData();
+    if (image.iccProfileDefined()) {
+        const Exiv2::DataBuf* profile = image.iccProfile();
+        carried->iccProfile.assign(profile->pData_, profile->pData_ + profile->size_);
+    }
+    const int type = image.imageType();
+    carried->orientationApplied = (type == Exiv2::ImageType::jpeg || type == Exiv2::ImageType::tiff)
+                                  && has<Exiv2::ExifData, Exiv2::ExifKey>(carried->exif, "Exif.Image.Orientation");
+    return carried->empty() ? nullptr : carried;
+}
+
 } // namespace
 
 ExivMetadataIo::ExivMetadataIo()
@@ -281,22 +330,19 @@ MetadataReadResult ExivMetadataIo::read(const std::string& path)
         }
         const ImagePointer image(Exiv2::ImageFactory::open(path, false).release());
         image->readMetadata();
-        auto carried = std::make_shared<ExivPhotoMetadata>();
-        carried->exif = image->exifData();
-        carried->iptc = image->iptcData();
-        carried->xmp = image->xmpData();
-        if (image->iccProfileDefined()) {
-            const Exiv2::DataBuf* profile = image->iccProfile();
-            carried->iccProfile.assign(profile->pData_, profile->pData_ + profile->size_);
+        return {keptFrom(*image), problems.count() > 0};
+    } catch (...) {
+    }
+    // Exiv2 gives up on a whole file whose EXIF block it cannot parse; the
+    // other blocks of a JPEG are still read without it.
+    try {
+        const std::optional<std::vector<std::uint8_t>> rest = withoutExifSegments(readWholeFile(path));
+        if (!rest) {
+            return {nullptr, true};
         }
-        const int type = image->imageType();
-        carried->orientationApplied = (type == Exiv2::ImageType::jpeg || type == Exiv2::ImageType::tiff)
-                                      && has<Exiv2::ExifData, Exiv2::ExifKey>(carried->exif, "Exif.Image.Orientation");
-        const bool damaged = problems.count() > 0;
-        if (carried->empty()) {
-            return {nullptr, damaged};
-        }
-        return {std::move(carried), damaged};
+        const ImagePointer image(Exiv2::ImageFactory::open(rest->data(), static_cast<long>(rest->size())).release());
+        image->readMetadata();
+        return {keptFrom(*image), true};
     } catch (...) {
         return {nullptr, true};
     }
