@@ -31,6 +31,7 @@ std::vector<std::int32_t> gaussianWeights(double sigma, const ImagePlanes& image
 
 } // namespace engine
 
+using engine::blurColumnsInPlace;
 using engine::blurColumnsIntoResult;
 using engine::blurRowsIntoScratch;
 using engine::gaussianWeights;
@@ -46,8 +47,7 @@ void gaussianBlurRows(ImagePlanes& image, double sigma)
 void gaussianBlurColumns(ImagePlanes& image, double sigma)
 {
     const std::vector<std::int32_t> weights = gaussianWeights(sigma, image);
-    blurColumnsIntoResult(image, weights, wholeImage(image));
-    moveResultToScratch(image);
+    blurColumnsInPlace(image, weights);
 }
 
 void gaussianBlurPreview(ImagePlanes& image, PreviewRect rect, double sigma)

@@ -10,9 +10,12 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
+#include "engine/ParallelPlanes.h"
 #include "engine/VectorClones.h"
+#include "engine/WholeImage.h"
 #include "engine/WorkerBuffers.h"
 
 namespace engine {
@@ -22,7 +25,26 @@ namespace {
 // Output bytes accumulated together: the window is walked tap by tap over a
 // run of bytes, so that the inner loop runs along memory.
 constexpr std::int32_t kRunBytes = 384;
-// Width in bytes of the column strips of the box form of the column pass.
+// Bytes of a row the box row pass sums together, in registers: a few
+// vectors of 8 unsigned 32-bit lanes (GCC and Clang vector extensions, so
+// that the loop over the boxes keeps them in registers).
+constexpr std::int32_t kLanes = 32;
+constexpr std::int32_t kLaneWidth = 8;
+using Lanes = std::uint32_t __attribute__((vector_size(kLaneWidth * sizeof(std::uint32_t))));
+
+// sums += weight x (high - low) over kLaneWidth lanes of prefix sums.
+[[gnu::always_inline]] inline void addBox(Lanes& sums, const Lanes& weight, const std::int32_t* high,
+                                          const std::int32_t* low)
+{
+    Lanes highLanes;
+    Lanes lowLanes;
+    std::memcpy(&highLanes, high, sizeof highLanes);
+    std::memcpy(&lowLanes, low, sizeof lowLanes);
+    sums += weight * (highLanes - lowLanes);
+}
+// Width in bytes of the column strips of the column passes: a strip walks
+// down every row, so each row's piece must be long enough to repay reaching
+// a new memory page.
 constexpr std::int32_t kStripBytes = 64;
 
 // The store step of the pixel rule: the truncated quotient of two
@@ -45,6 +67,17 @@ std::vector<std::int32_t> sideTotals(BlurWeights weights)
         totals[i] = sum;
     }
     return totals;
+}
+
+// The table without its trailing zero weights (the centre always stays): a
+// tap of weight 0 adds nothing to a sum nor to a total, clipped or not.
+BlurWeights withoutZeroTail(BlurWeights weights)
+{
+    std::size_t size = weights.size();
+    while (size > 1 && weights[size - 1] == 0) {
+        --size;
+    }
+    return weights.first(size);
 }
 
 // A non-increasing weight table is a sum of nested boxes: the box of
@@ -147,22 +180,32 @@ FOTRA_VECTOR_CLONES void blurRowBoxes(const std::uint8_t* in, std::uint8_t* out,
         prefix[j - shift + 3] = prefix[j - shift];
     }
 
+    // Whole blocks of kLanes bytes, the accumulators held in registers
+    // across the boxes; the last block reads up to kLanes - 1 entries past
+    // the row's prefix (the buffer has room for them), whose lanes are not
+    // stored. Unsigned sums keep those lanes' arithmetic defined; the stored
+    // lanes hold exact sums below 2^31.
+    for (std::int32_t j = 3 * end; j < 3 * end + kLanes; ++j) {
+        prefix[j - shift + 3] = prefix[3 * end - shift];
+    }
     const std::int32_t firstByte = 3 * firstColumn;
     const std::int32_t lastByte = 3 * lastColumn + 2;
-    std::array<std::int32_t, kRunBytes> acc;
-    for (std::int32_t start = firstByte; start <= lastByte; start += kRunBytes) {
-        const std::int32_t count = std::min(kRunBytes, lastByte - start + 1);
-        std::fill(acc.begin(), acc.begin() + count, 0);
+    for (std::int32_t start = firstByte; start <= lastByte; start += kLanes) {
+        Lanes sums[kLanes / kLaneWidth] = {};
         for (const Box& box : boxes) {
             const std::int32_t* high = prefix + (start - shift) + 3 * (box.half + 1);
             const std::int32_t* low = prefix + (start - shift) - 3 * box.half;
-            for (std::int32_t j = 0; j < count; ++j) {
-                acc[j] += box.weight * (high[j] - low[j]);
+            const Lanes weight = Lanes{} + static_cast<std::uint32_t>(box.weight);
+            for (std::int32_t k = 0; k < kLanes / kLaneWidth; ++k) {
+                addBox(sums[k], weight, high + k * kLaneWidth, low + k * kLaneWidth);
             }
         }
+        std::uint32_t acc[kLanes];
+        std::memcpy(acc, sums, sizeof acc);
+        const std::int32_t count = std::min(kLanes, lastByte - start + 1);
         const std::int32_t* byteTotals = totals + (start - firstByte);
         for (std::int32_t j = 0; j < count; ++j) {
-            out[start + j] = blurredByte(acc[j], byteTotals[j]);
+            out[start + j] = blurredByte(static_cast<std::int32_t>(acc[j]), byteTotals[j]);
         }
     }
 }
@@ -203,9 +246,10 @@ FOTRA_VECTOR_CLONES void blurStrip(const std::uint8_t* source, std::uint8_t* tar
             next[j] = previous[j] + in[j];
         }
     }
-    std::array<std::int32_t, kStripBytes> acc;
+    // Lanes past `count` sum the buffer's leftovers (prefix sums of bytes, so
+    // no difference overflows) and are not stored.
     for (std::int32_t row = firstRow; row <= lastRow; ++row) {
-        std::fill(acc.begin(), acc.begin() + count, 0);
+        Lanes sums[kStripBytes / kLaneWidth] = {};
         std::int32_t total = 0;
         for (const Box& box : boxes) {
             const std::int32_t low = std::max(0, row - box.half);
@@ -213,13 +257,16 @@ FOTRA_VECTOR_CLONES void blurStrip(const std::uint8_t* source, std::uint8_t* tar
             total += box.weight * (high - low);
             const std::int32_t* lowSums = prefix + (low - fromRow) * kStripBytes;
             const std::int32_t* highSums = prefix + (high - fromRow) * kStripBytes;
-            for (std::int32_t j = 0; j < count; ++j) {
-                acc[j] += box.weight * (highSums[j] - lowSums[j]);
+            const Lanes weight = Lanes{} + static_cast<std::uint32_t>(box.weight);
+            for (std::int32_t k = 0; k < kStripBytes / kLaneWidth; ++k) {
+                addBox(sums[k], weight, highSums + k * kLaneWidth, lowSums + k * kLaneWidth);
             }
         }
+        std::uint32_t acc[kStripBytes];
+        std::memcpy(acc, sums, sizeof acc);
         std::uint8_t* out = target + row * stride + start;
         for (std::int32_t j = 0; j < count; ++j) {
-            out[j] = blurredByte(acc[j], total);
+            out[j] = blurredByte(static_cast<std::int32_t>(acc[j]), total);
         }
     }
 }
@@ -275,8 +322,9 @@ FOTRA_VECTOR_CLONES void blurColumnRow(const std::uint8_t* centre, std::uint8_t*
 
 } // namespace
 
-void blurRowsIntoScratch(ImagePlanes& image, BlurWeights weights, PreviewRect area)
+void blurRowsIntoScratch(ImagePlanes& image, BlurWeights fullWeights, PreviewRect area)
 {
+    const BlurWeights weights = withoutZeroTail(fullWeights);
     const std::int32_t radius = static_cast<std::int32_t>(weights.size()) - 1;
     const std::int32_t width = image.width;
     const std::size_t stride = image.stride();
@@ -288,7 +336,8 @@ void blurRowsIntoScratch(ImagePlanes& image, BlurWeights weights, PreviewRect ar
     const std::vector<Box> boxes = boxesOf(weights);
     if (!boxes.empty()) {
         const std::vector<std::int32_t> totals = boxRowTotals(boxes, width, firstColumn, lastColumn);
-        WorkerBuffers<std::int32_t> buffers(3 * (static_cast<std::size_t>(std::max(area.w, 0)) + 2 * radius + 2));
+        WorkerBuffers<std::int32_t> buffers(3 * (static_cast<std::size_t>(std::max(area.w, 0)) + 2 * radius + 2) +
+                                            kLanes);
         parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
             blurRowBoxes(source + row * stride, target + row * stride, width, firstColumn, lastColumn, radius, boxes,
                          totals.data(), buffers.mine());
@@ -321,8 +370,9 @@ void blurRowsIntoScratch(ImagePlanes& image, BlurWeights weights, PreviewRect ar
     });
 }
 
-void blurColumnsIntoResult(ImagePlanes& image, BlurWeights weights, PreviewRect area)
+void blurColumnsIntoResult(ImagePlanes& image, BlurWeights fullWeights, PreviewRect area)
 {
+    const BlurWeights weights = withoutZeroTail(fullWeights);
     const std::int32_t radius = static_cast<std::int32_t>(weights.size()) - 1;
     const std::vector<Box> boxes = boxesOf(weights);
     if (!boxes.empty()) {
@@ -350,8 +400,45 @@ void blurColumnsIntoResult(ImagePlanes& image, BlurWeights weights, PreviewRect 
 
 void moveResultToScratch(ImagePlanes& image)
 {
-    copyPlane(image.scratch, image.result);
-    fillPlane(image.result, 0);
+    copyPlaneShared(image.scratch, image.result);
+    fillPlaneShared(image.result, 0);
+}
+
+void blurColumnsInPlace(ImagePlanes& image, BlurWeights fullWeights)
+{
+    const BlurWeights weights = withoutZeroTail(fullWeights);
+    const std::int32_t height = image.height;
+    const std::size_t stride = image.stride();
+    const std::int32_t bytes = 3 * image.width;
+    const std::int32_t strips = (bytes + kStripBytes - 1) / kStripBytes;
+    std::uint8_t* scratch = image.scratch.data();
+    std::uint8_t* result = image.result.data();
+
+    // The tap-by-tap form reads long runs of whole rows, which beats any
+    // strip; only the box form, whose strips hold their prefix sums, works
+    // in place.
+    const std::vector<Box> boxes = boxesOf(weights);
+    if (boxes.empty()) {
+        blurColumnsIntoResult(image, weights, wholeImage(image));
+        moveResultToScratch(image);
+        return;
+    }
+    // Every strip covers whole columns, so each reads only its own bytes.
+    WorkerBuffers<std::int32_t> buffers((static_cast<std::size_t>(height) + 1) * kStripBytes);
+    parallelRows(0, strips - 1, [&](std::int32_t strip) {
+        const std::int32_t start = strip * kStripBytes;
+        // The strip's prefix sums hold all its rows before any is written.
+        blurStrip(scratch, scratch, stride, height, 0, height - 1, 0, height - 1, start,
+                  std::min(kStripBytes, bytes - start), boxes, buffers.mine());
+    });
+    // What the copy of `result` into `scratch` leaves in the row padding,
+    // then `result` cleared.
+    const std::size_t pixelBytes = static_cast<std::size_t>(bytes);
+    parallelRows(0, height - 1, [&](std::int32_t row) {
+        std::uint8_t* resultRow = result + row * stride;
+        std::copy(resultRow + pixelBytes, resultRow + stride, scratch + row * stride + pixelBytes);
+        std::fill(resultRow, resultRow + stride, 0);
+    });
 }
 
 } // namespace engine

@@ -33,4 +33,10 @@ void blurColumnsIntoResult(ImagePlanes& image, BlurWeights weights, PreviewRect 
 // copied into `scratch`, then `result` filled with 0.
 void moveResultToScratch(ImagePlanes& image);
 
+// The column pass over the whole image followed by moveResultToScratch: the
+// same bytes as the two steps. Where the weights form few boxes the blurred
+// pixels go straight into `scratch`, whose row padding then takes
+// `result`'s, and `result` is filled with 0.
+void blurColumnsInPlace(ImagePlanes& image, BlurWeights weights);
+
 } // namespace engine

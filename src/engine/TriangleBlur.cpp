@@ -32,6 +32,7 @@ std::vector<std::int32_t> triangleWeights(int radius, int divisor, const ImagePl
 
 } // namespace engine
 
+using engine::blurColumnsInPlace;
 using engine::blurColumnsIntoResult;
 using engine::blurRowsIntoScratch;
 using engine::moveResultToScratch;
@@ -47,8 +48,7 @@ void triangleBlurRows(ImagePlanes& image, int radius, int divisor)
 void triangleBlurColumns(ImagePlanes& image, int radius, int divisor)
 {
     const std::vector<std::int32_t> weights = triangleWeights(radius, divisor, image);
-    blurColumnsIntoResult(image, weights, wholeImage(image));
-    moveResultToScratch(image);
+    blurColumnsInPlace(image, weights);
 }
 
 void triangleBlurPreview(ImagePlanes& image, PreviewRect rect, int radius, int divisor)
