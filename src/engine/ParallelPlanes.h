@@ -1,8 +1,11 @@
 // Whole-plane copy and fill (height x stride bytes, row padding included)
 // split into one contiguous block per OpenMP worker. The bytes are those of
-// copyPlane and fillPlane; only the work is shared.
+// copyPlane and fillPlane. Only the pieces that differ are written: a preview
+// changes a small rectangle and leaves the rest of each plane as the last
+// move left it, and reading a piece costs less than rewriting it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -30,21 +33,45 @@ void shareBytes(std::size_t bytes, Block&& block)
     }
 }
 
+// Pieces compared, and rewritten where they differ.
+constexpr std::size_t kPieceBytes = 4096;
+
+inline bool allBytesAre(const std::uint8_t* bytes, std::size_t count, std::uint8_t value)
+{
+    std::uint8_t differences = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        differences |= static_cast<std::uint8_t>(bytes[i] ^ value);
+    }
+    return differences == 0;
+}
+
 } // namespace detail
 
 inline void copyPlaneShared(std::vector<std::uint8_t>& destination, const std::vector<std::uint8_t>& source)
 {
     std::uint8_t* target = destination.data();
     const std::uint8_t* from = source.data();
-    detail::shareBytes(source.size(),
-                       [=](std::size_t first, std::size_t count) { std::memcpy(target + first, from + first, count); });
+    detail::shareBytes(source.size(), [=](std::size_t first, std::size_t count) {
+        for (std::size_t piece = first; piece < first + count; piece += detail::kPieceBytes) {
+            const std::size_t bytes = std::min(detail::kPieceBytes, first + count - piece);
+            if (std::memcmp(target + piece, from + piece, bytes) != 0) {
+                std::memcpy(target + piece, from + piece, bytes);
+            }
+        }
+    });
 }
 
 inline void fillPlaneShared(std::vector<std::uint8_t>& plane, std::uint8_t value)
 {
     std::uint8_t* target = plane.data();
-    detail::shareBytes(plane.size(),
-                       [=](std::size_t first, std::size_t count) { std::memset(target + first, value, count); });
+    detail::shareBytes(plane.size(), [=](std::size_t first, std::size_t count) {
+        for (std::size_t piece = first; piece < first + count; piece += detail::kPieceBytes) {
+            const std::size_t bytes = std::min(detail::kPieceBytes, first + count - piece);
+            if (!detail::allBytesAre(target + piece, bytes, value)) {
+                std::memset(target + piece, value, bytes);
+            }
+        }
+    });
 }
 
 } // namespace engine
