@@ -6,5 +6,5 @@ source "$(dirname "${BASH_SOURCE[0]}")/scripts/setup.sh"
 fotra_install_packages
 fotra_build build
 
-# The program started (the desktop program replaces this: build/bin/Pekarun4Free):
+# Start the desktop program with the photo given, if any.
 exec "$FOTRA_ROOT/build/bin/Pekarun4Free" "$@"

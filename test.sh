@@ -7,7 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/scripts/setup.sh"
 fotra_install_packages
 
 fotra_build build
-ctest --test-dir "$FOTRA_ROOT/build" --output-on-failure -j2
+ctest --test-dir "$FOTRA_ROOT/build" --output-on-failure -j2 | tee "$FOTRA_ROOT/build/ctest.log"
 
 # Without the desktop program and the benchmarks, every test program built
 # here is toolkit-free; new ones are picked up without a change here.
@@ -15,7 +15,7 @@ fotra_build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFOTRA_SANITIZE=ON \
   -DFOTRA_BUILD_GUI=OFF -DFOTRA_BUILD_BENCH=OFF
 ASAN_OPTIONS="${FOTRA_ASAN_OPTIONS:-detect_leaks=1}" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-  ctest --test-dir "$FOTRA_ROOT/build-asan" --output-on-failure -j2
+  ctest --test-dir "$FOTRA_ROOT/build-asan" --output-on-failure -j2 | tee "$FOTRA_ROOT/build-asan/ctest.log"
 
 # Short runs of the libFuzzer targets (clang): the image-file library's load
 # path and the image record's load, from tiny valid files of every format,
@@ -35,3 +35,10 @@ fuzz_briefly() { # TARGET SECONDS SEED-FOLDER
 }
 fuzz_briefly fuzz_photo_load "${FOTRA_FUZZ_SECONDS:-60}" "$FOTRA_ROOT/build-fuzz/seeds"
 fuzz_briefly fuzz_session_journal 20 "$FOTRA_ROOT/fuzz/corpus/journal"
+
+# One closing line over both ctest runs (set -o pipefail has already stopped
+# the script on a failed one).
+passed_in() { sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2 \1/p' "$1"; }
+read -r total_release failed_release < <(passed_in "$FOTRA_ROOT/build/ctest.log")
+read -r total_asan failed_asan < <(passed_in "$FOTRA_ROOT/build-asan/ctest.log")
+echo "tests: $((total_release + total_asan - failed_release - failed_asan)) passed, $((failed_release + failed_asan)) failed"
