@@ -15,9 +15,11 @@
 #include "app/CMainFrame.h"
 #include "app/EffectDialogFactory.h"
 #include "app/QtServices.h"
+#include "app/QtStatusLine.h"
 #include "document/CFotraDoc.h"
 #include "document/SessionFiles.h"
 #include "image/ik5/Ik5Loader.h"
+#include "image/metadata/ExivMetadataIo.h"
 #include "res/Menus.h"
 #include "res/ResourceIds.h"
 
@@ -97,6 +99,8 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     // The history keeps what exceeds its memory budget in the session folder,
     // which also lets the next start recover an edit after a crash.
     document_->setSessionFolder(session::defaultFolder());
+    // Photos keep their camera metadata and colour profile when saved.
+    document_->setMetadataIo(std::make_shared<metadata::ExivMetadataIo>());
     if (const QVariant budget = openAppSettings()->value(kHistoryBudgetKey); budget.isValid()) {
         const qulonglong mebibytes = budget.toULongLong();
         if (mebibytes > 0) {
@@ -131,6 +135,8 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     ui.waitCursor = waitCursor_.get();
     ui.effectDialogs = services_.effectDialogs;
     ui.view = &frame_->view();
+    statusLine_ = std::make_unique<QtStatusLine>(*frame_->statusBar());
+    ui.statusLine = statusLine_.get();
     document_->setUi(ui);
 
     // The main window first, then the image-file modules.

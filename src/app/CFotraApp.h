@@ -72,6 +72,7 @@ private:
     std::unique_ptr<QtShell> qtShell_;
     std::unique_ptr<QtFileDialogs> qtFileDialogs_;
     std::unique_ptr<QtWaitCursor> waitCursor_;
+    std::unique_ptr<IStatusLine> statusLine_;
     std::unique_ptr<IEffectDialogFactory> effectDialogFactory_;
     std::unique_ptr<QLockFile> instanceLock_;
     std::unique_ptr<CFotraDoc> document_;
