@@ -8,6 +8,8 @@
 
 #include "document/CommandTable.h"
 #include "document/DocumentFakes.h"
+#include "document/SessionFiles.h"
+#include "document/SessionTestSupport.h"
 #include "image/ik5/Ik5Loader.h"
 #include "image/metadata/ExivMetadataIo.h"
 #include "metadata/MetadataTestSupport.h"
@@ -81,6 +83,8 @@ TEST_P(EveryFormat, AFullCameraPhotoKeepsEveryFieldThroughAnEffectAndASave)
     // Told the truth: the saved pixels' size and this program.
     EXPECT_EQ(stored.exifText("Exif.Photo.PixelXDimension"), "37");
     EXPECT_EQ(stored.exifText("Exif.Photo.PixelYDimension"), "23");
+    EXPECT_EQ(stored.exifText("Exif.Image.ImageWidth"), "37");
+    EXPECT_EQ(stored.exifText("Exif.Image.ImageLength"), "23");
     EXPECT_EQ(stored.exifText("Exif.Image.Software"), "Pekarun4Free");
     EXPECT_EQ(stored.iptcTexts("Iptc.Application2.Caption"), std::vector<std::string>{"Harbour at dawn"});
     EXPECT_EQ(stored.iptcTexts("Iptc.Application2.City"), std::vector<std::string>{"Yokohama"});
@@ -119,6 +123,71 @@ TEST_F(DocumentMetadata, ASavedPngNamesItsColourProfileAsPngRequires)
     const std::size_t chunk = text.find("iCCP");
     ASSERT_NE(chunk, std::string::npos);
     EXPECT_EQ(text.substr(chunk + 4, 12), std::string("ICC profile") + '\0');
+}
+
+TEST_F(DocumentMetadata, ATiffsStorageTagsStayBehindWhenItIsSavedInAnotherFormat)
+{
+    const fs::path source = file("camera.tif");
+    writePhoto(source, testsupport::photoLikeImage(21, 13, 3), SaveFormatTiff);
+    addCameraMetadata(source, 1);
+    ASSERT_FALSE(readStored(source).exifText("Exif.Image.StripOffsets").empty());
+    fixture_.open(source.string());
+    doc_.onCommand(CommandId::TriangleSharpenFilter);
+    fixture_.save(file("saved.jpg").string());
+    EXPECT_TRUE(status_.lines.empty());
+
+    const StoredMetadata stored = readStored(file("saved.jpg"));
+    EXPECT_EQ(stored.exifText("Exif.Image.Model"), "Canon EOS 5D");
+    EXPECT_EQ(stored.icc, cameraProfile());
+    EXPECT_EQ(stored.iptcTexts("Iptc.Application2.City"), std::vector<std::string>{"Yokohama"});
+    for (const char* key : {"Exif.Image.StripOffsets", "Exif.Image.StripByteCounts", "Exif.Image.RowsPerStrip",
+                            "Exif.Image.BitsPerSample", "Exif.Image.Compression", "Exif.Image.InterColorProfile",
+                            "Exif.Image.XMLPacket", "Exif.Image.IPTCNAA"}) {
+        EXPECT_EQ(stored.exifText(key), "") << key;
+    }
+    COvImage2 reread;
+    ASSERT_TRUE(reread.loadFromFile(file("saved.jpg").string()));
+    EXPECT_EQ(reread.width, 21);
+}
+
+TEST_F(DocumentMetadata, ASaveThroughASymbolicLinkWritesTheMetadataIntoItsTarget)
+{
+    fixture_.open(cameraJpeg("camera.jpg", testsupport::photoLikeImage(12, 8, 4), 1).string());
+    doc_.onCommand(CommandId::TriangleSharpenFilter);
+    fs::create_directory(file("real"));
+    writeBytes(file("real/photo.jpg"), {});
+    fs::create_symlink(file("real/photo.jpg"), file("link.jpg"));
+    fixture_.save(file("link.jpg").string());
+    EXPECT_TRUE(fs::is_symlink(file("link.jpg")));
+    EXPECT_EQ(readStored(file("real/photo.jpg")).exifText("Exif.Image.Software"), "Pekarun4Free");
+    EXPECT_EQ(folderEntries(file("real")), std::vector<std::string>{"photo.jpg"});
+}
+
+TEST_F(DocumentMetadata, ARestoredSessionTakesTheMetadataFromItsPhotoFile)
+{
+    const fs::path photo = cameraJpeg("camera.jpg", testsupport::photoLikeImage(12, 8, 4), 1);
+    documenttest::TempFolder sessions;
+    {
+        const std::unique_ptr<session::SessionFiles> files = session::SessionFiles::create(sessions.path());
+        ASSERT_NE(files, nullptr);
+        session::Journal journal{photo.string(), 12, 8, true, 0, {}};
+        const std::vector<std::uint8_t> plane(journal.planeBytes(), 7);
+        ASSERT_TRUE(files->writeSlot(0, plane));
+        journal.snapshots.push_back({0, session::checksum(plane)});
+        std::ofstream(files->journalPath(), std::ios::binary) << session::formatJournal(journal);
+    }
+    documenttest::FakeQuestionBox question;
+    question.answer = true;
+    DocumentUi ui{&fixture_.fileDialogs, &fixture_.messageBox, &fixture_.waitCursor, &fixture_.effectDialogs,
+                  &fixture_.view};
+    ui.questionBox = &question;
+    doc_.setUi(ui);
+    doc_.setSessionFolder(sessions.path());
+    ASSERT_TRUE(doc_.offerSessionRecovery());
+    EXPECT_EQ(metadata::summarize(doc_.photoMetadata()).camera, "Canon EOS 5D");
+    fixture_.save(file("saved.jpg").string());
+    EXPECT_EQ(readStored(file("saved.jpg")).exifText("Exif.Image.Artist"), "A. Photographer");
+    doc_.setSessionFolder({});
 }
 
 TEST_F(DocumentMetadata, OrientationSixOpensUprightAndSavesAsNormalWithoutTheOldThumbnail)

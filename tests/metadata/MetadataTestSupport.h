@@ -18,6 +18,7 @@
 #include "document/DocumentUi.h"
 #include "engine/ImagePlanes.h"
 #include "image/COvImage2.h"
+#include "image/metadata/PngColourProfile.h"
 
 namespace metadatatest {
 
@@ -230,6 +231,8 @@ inline void addCameraMetadata(const fs::path& path, int orientation, const fs::p
     exif["Exif.Image.Software"] = "Camera firmware 1.0";
     exif["Exif.Photo.DateTimeOriginal"] = "2024:05:01 10:11:12";
     exif["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 250);
+    exif["Exif.Image.ImageWidth"] = std::uint32_t{4000};
+    exif["Exif.Image.ImageLength"] = std::uint32_t{3000};
     exif["Exif.Photo.PixelXDimension"] = std::uint32_t{4000};
     exif["Exif.Photo.PixelYDimension"] = std::uint32_t{3000};
     exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
@@ -257,6 +260,12 @@ inline void addCameraMetadata(const fs::path& path, int orientation, const fs::p
     Exiv2::DataBuf profile(cameraProfile().data(), static_cast<long>(cameraProfile().size()));
     image->setIccProfile(profile);
     image->writeMetadata();
+    if (image->imageType() == Exiv2::ImageType::png) {
+        // As a camera or editor would write it: a named profile.
+        std::vector<std::uint8_t> png = readBytes(path);
+        metadata::nameUnnamedPngProfile(png);
+        writeBytes(path, png);
+    }
 }
 
 // The names in `folder`, sorted.
