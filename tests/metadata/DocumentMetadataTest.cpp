@@ -125,6 +125,29 @@ TEST_F(DocumentMetadata, ASavedPngNamesItsColourProfileAsPngRequires)
     EXPECT_EQ(text.substr(chunk + 4, 12), std::string("ICC profile") + '\0');
 }
 
+TEST_F(DocumentMetadata, AProfileLargerThanOneJpegSegmentGoesOutWhole)
+{
+    // Printer and camera profiles can exceed the 64 KB of one JPEG segment.
+    std::vector<std::uint8_t> element = {'d', 'e', 's', 'c', 0, 0, 0, 0, 0, 0, 0, 6, 'L', 'a', 'r', 'g', 'e', 0};
+    element.resize(150000, 0x5A);
+    const std::vector<std::uint8_t> large = iccProfileWithDescElement(0x02100000, element);
+    const fs::path source = file("large.jpg");
+    writePhoto(source, testsupport::photoLikeImage(12, 8, 4), SaveFormatJpeg);
+    {
+        const std::unique_ptr<Exiv2::Image> image = openExiv(source);
+        Exiv2::DataBuf profile(large.data(), static_cast<long>(large.size()));
+        image->setIccProfile(profile);
+        image->writeMetadata();
+    }
+    fixture_.open(source.string());
+    EXPECT_EQ(metadata::summarize(doc_.photoMetadata()).profileName, "Large");
+    doc_.onCommand(CommandId::TriangleSharpenFilter);
+    fixture_.save(file("saved.jpg").string());
+    EXPECT_EQ(readStored(file("saved.jpg")).icc, large);
+    COvImage2 reread;
+    EXPECT_TRUE(reread.loadFromFile(file("saved.jpg").string()));
+}
+
 TEST_F(DocumentMetadata, ATiffsStorageTagsStayBehindWhenItIsSavedInAnotherFormat)
 {
     const fs::path source = file("camera.tif");
