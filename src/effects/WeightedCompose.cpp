@@ -97,26 +97,26 @@ template <Weighting weighting>
 using RowKernel = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, std::int32_t, double,
                            const ColourRange&);
 
-FOTRA_VECTOR_CLONES void brightRow(const std::uint8_t* current, const std::uint8_t* scratch, std::uint8_t* result,
+FOTRA_WIDE_VECTOR_CLONES void brightRow(const std::uint8_t* current, const std::uint8_t* scratch, std::uint8_t* result,
                                    std::int32_t pixels, double strength, const ColourRange& range)
 {
     composeRow<Weighting::Bright>(current, scratch, result, pixels, strength, range);
 }
 
-FOTRA_VECTOR_CLONES void darkRow(const std::uint8_t* current, const std::uint8_t* scratch, std::uint8_t* result,
+FOTRA_WIDE_VECTOR_CLONES void darkRow(const std::uint8_t* current, const std::uint8_t* scratch, std::uint8_t* result,
                                  std::int32_t pixels, double strength, const ColourRange& range)
 {
     composeRow<Weighting::Dark>(current, scratch, result, pixels, strength, range);
 }
 
-FOTRA_VECTOR_CLONES void currentRangeRow(const std::uint8_t* current, const std::uint8_t* scratch,
+FOTRA_WIDE_VECTOR_CLONES void currentRangeRow(const std::uint8_t* current, const std::uint8_t* scratch,
                                          std::uint8_t* result, std::int32_t pixels, double strength,
                                          const ColourRange& range)
 {
     composeRow<Weighting::CurrentInRange>(current, scratch, result, pixels, strength, range);
 }
 
-FOTRA_VECTOR_CLONES void scratchRangeRow(const std::uint8_t* current, const std::uint8_t* scratch,
+FOTRA_WIDE_VECTOR_CLONES void scratchRangeRow(const std::uint8_t* current, const std::uint8_t* scratch,
                                          std::uint8_t* result, std::int32_t pixels, double strength,
                                          const ColourRange& range)
 {

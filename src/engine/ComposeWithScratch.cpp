@@ -17,7 +17,7 @@ using engine::wholeImage;
 namespace {
 
 // The pixel rule, for one run of channel bytes.
-FOTRA_VECTOR_CLONES void composeBytes(const std::uint8_t* __restrict current, const std::uint8_t* __restrict scratch,
+FOTRA_WIDE_VECTOR_CLONES void composeBytes(const std::uint8_t* __restrict current, const std::uint8_t* __restrict scratch,
                                       std::uint8_t* __restrict result, std::int32_t count, double strength)
 {
     const double keep = strength + 1.0;

@@ -80,7 +80,7 @@ inline void unsharpPixel(const std::uint8_t* current, std::size_t stride, const 
 // loops run over the lanes innermost and every lane keeps the scan order.
 // `row` holds count + 6 x radius doubles (one window row, converted once) and
 // `columnSums` as many integers (the window's column sums).
-FOTRA_VECTOR_CLONES void unsharpInteriorRun(const std::uint8_t* centre, std::ptrdiff_t stride, std::int32_t radius,
+FOTRA_WIDE_VECTOR_CLONES void unsharpInteriorRun(const std::uint8_t* centre, std::ptrdiff_t stride, std::int32_t radius,
                                             std::int32_t count, const std::uint8_t* scratch, std::uint8_t* result,
                                             double amount, double* row, std::int32_t* columnSums)
 {
