@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "effects/EffectLoops.h"
+#include "engine/VectorClones.h"
 
 namespace {
 
@@ -103,9 +104,20 @@ constexpr std::size_t kLanes = 64;
 // grows faster than the window's).
 constexpr std::size_t kLargestNetwork = 128;
 
+// One comparator over kLanes byte lanes of two distinct rows of the block.
+[[gnu::always_inline]] inline void compareLanes(std::uint8_t* __restrict a, std::uint8_t* __restrict b)
+{
+    for (std::size_t l = 0; l < kLanes; ++l) {
+        const std::uint8_t x = a[l];
+        const std::uint8_t y = b[l];
+        a[l] = x < y ? x : y;
+        b[l] = x < y ? y : x;
+    }
+}
+
 // For each byte lane l in [0, lanes): out[l] = the element of the network's
 // rank among sources[0][l] .. sources[n - 1][l]. `block` holds n x kLanes bytes.
-void selectLanes(const std::vector<const std::uint8_t*>& sources, const std::vector<Comparator>& network,
+FOTRA_VECTOR_CLONES void selectLanes(const std::vector<const std::uint8_t*>& sources, const std::vector<Comparator>& network,
                  std::size_t rank, std::size_t lanes, std::uint8_t* out, std::vector<std::uint8_t>& block)
 {
     const std::size_t n = sources.size();
@@ -115,14 +127,7 @@ void selectLanes(const std::vector<const std::uint8_t*>& sources, const std::vec
             std::copy_n(sources[s] + start, count, block.data() + s * kLanes);
         }
         for (const Comparator& c : network) {
-            std::uint8_t* a = block.data() + c.low * kLanes;
-            std::uint8_t* b = block.data() + c.high * kLanes;
-            for (std::size_t l = 0; l < kLanes; ++l) {
-                const std::uint8_t lo = std::min(a[l], b[l]);
-                const std::uint8_t hi = std::max(a[l], b[l]);
-                a[l] = lo;
-                b[l] = hi;
-            }
+            compareLanes(block.data() + c.low * kLanes, block.data() + c.high * kLanes);
         }
         std::copy_n(block.data() + rank * kLanes, count, out + start);
     }
