@@ -57,7 +57,11 @@ void loadLibraries(const std::string& folder)
     LoadedLibrary& loaded = library();
     for (std::size_t i = 0; i < std::size(kModuleNames); ++i) {
         const std::string path = (std::filesystem::path(folder) / kModuleNames[i]).string();
-        loaded.handles[i] = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        // RTLD_NODELETE: the file module brings Qt into a process that may not
+        // link it, and Qt cannot be unloaded and loaded again safely (its
+        // thread-local storage and plugin registry outlive a dlclose). Release
+        // drops the handles and every resolved function; the code stays mapped.
+        loaded.handles[i] = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     }
     resolve(loaded.fileLoad, File, "IK5FileLoad");
     resolve(loaded.jpegFileSave, File, "IK5JpegFileSave");
