@@ -14,29 +14,15 @@
 #include "effects/MedianFilters.h"
 #include "effects/OperandPlanes.h"
 #include "effects/WeightedCompose.h"
+#include "BenchSupport.h"
 #include "reference/ReferenceEffects.h"
 #include "support/TestImages.h"
 
 namespace {
 
-ImagePlanes& photo()
-{
-    static ImagePlanes image = testsupport::photoLikeImage(6000, 4000, 1);
-    return image;
-}
-
-using Operation = std::function<void(ImagePlanes&)>;
-
-void timeOn(benchmark::State& state, ImagePlanes& image, const Operation& operation)
-{
-    for (auto _ : state) {
-        operation(image);
-        benchmark::ClobberMemory();
-    }
-    const double pixels = static_cast<double>(image.width) * image.height;
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * pixels));
-    state.counters["MP/s"] = benchmark::Counter(state.iterations() * pixels / 1e6, benchmark::Counter::kIsRate);
-}
+using bench::Operation;
+using bench::photo;
+using bench::timeOn;
 
 // Registers the production operation on the photo and the reference's on a
 // square crop of side `cropSide`, or on the photo itself when it is 0.

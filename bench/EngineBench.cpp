@@ -15,16 +15,15 @@
 #include "engine/GaussianBlur.h"
 #include "engine/TriangleBlur.h"
 #include "engine/UnsharpMask.h"
+#include "BenchSupport.h"
 #include "reference/ReferenceEngine.h"
 #include "support/TestImages.h"
 
 namespace {
 
-ImagePlanes& photo()
-{
-    static ImagePlanes image = testsupport::photoLikeImage(6000, 4000, 1);
-    return image;
-}
+using bench::Operation;
+using bench::photo;
+using bench::timeOn;
 
 // A square crop at least twice the window, so that clipping at the edges
 // does not flatter the reference.
@@ -32,19 +31,6 @@ ImagePlanes crop(int radius)
 {
     const int side = std::max(256, 4 * radius + 2);
     return testsupport::photoLikeImage(side, side, 2);
-}
-
-using Operation = std::function<void(ImagePlanes&)>;
-
-void timeOn(benchmark::State& state, ImagePlanes& image, const Operation& operation)
-{
-    for (auto _ : state) {
-        operation(image);
-        benchmark::ClobberMemory();
-    }
-    const double pixels = static_cast<double>(image.width) * image.height;
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * pixels));
-    state.counters["MP/s"] = benchmark::Counter(state.iterations() * pixels / 1e6, benchmark::Counter::kIsRate);
 }
 
 // Registers the engine's operation on the photo and the reference's on a crop.
