@@ -18,33 +18,6 @@ namespace {
 const std::string kPhotoA = "/photos/a.jpg";
 const std::string kPhotoB = "/photos/b.jpg";
 
-// The observable state of the document, to compare before and after a fault.
-struct DocumentState {
-    std::vector<std::uint8_t> current, result, scratch;
-    std::vector<std::vector<std::uint8_t>> snapshots;
-    int cursor = 0;
-    bool modified = false, pendingCommit = false;
-    int width = 0;
-
-    static DocumentState of(const CFotraDoc& doc)
-    {
-        DocumentState state;
-        const COvImage2& record = *doc.photo();
-        state.current = record.current;
-        state.result = record.result;
-        state.scratch = record.scratch;
-        for (int i = 0; i < doc.historyLength(); ++i) {
-            const std::span<const std::uint8_t> snapshot = doc.snapshot(i);
-            state.snapshots.emplace_back(snapshot.begin(), snapshot.end());
-        }
-        state.cursor = doc.historyPosition();
-        state.modified = doc.isModified();
-        state.pendingCommit = doc.isPendingCommit();
-        state.width = record.width;
-        return state;
-    }
-};
-
 void expectSameState(const DocumentState& before, const CFotraDoc& doc)
 {
     ASSERT_TRUE(doc.hasPhoto());

@@ -72,32 +72,6 @@ public:
     }
 };
 
-// Everything a user can observe of the document's photo and history.
-struct DocumentState {
-    std::vector<std::uint8_t> current, result, scratch;
-    std::vector<std::vector<std::uint8_t>> snapshots;
-    int cursor = 0;
-    bool modified = false, pendingCommit = false;
-
-    static DocumentState of(const CFotraDoc& doc)
-    {
-        DocumentState state;
-        const COvImage2& record = *doc.photo();
-        state.current = record.current;
-        state.result = record.result;
-        state.scratch = record.scratch;
-        for (int i = 0; i < doc.historyLength(); ++i) {
-            const std::span<const std::uint8_t> snapshot = doc.snapshot(i);
-            state.snapshots.emplace_back(snapshot.begin(), snapshot.end());
-        }
-        state.cursor = doc.historyPosition();
-        state.modified = doc.isModified();
-        state.pendingCommit = doc.isPendingCommit();
-        return state;
-    }
-    friend bool operator==(const DocumentState&, const DocumentState&) = default;
-};
-
 inline EffectValues contrast(int effect)
 {
     EffectValues values;
