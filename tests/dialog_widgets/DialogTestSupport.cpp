@@ -98,6 +98,16 @@ void waitUntilQuiet(QSignalSpy& spy)
     }
 }
 
+bool showAndSettle(QWidget& widget, QSignalSpy& rendered)
+{
+    widget.show();
+    if (!QTest::qWaitForWindowExposed(&widget) || !QTest::qWaitFor([&] { return rendered.count() > 0; })) {
+        return false;
+    }
+    waitUntilQuiet(rendered);
+    return true;
+}
+
 MessageBoxCatcher::MessageBoxCatcher()
 {
     connect(&timer_, &QTimer::timeout, this, &MessageBoxCatcher::closeModalBox);

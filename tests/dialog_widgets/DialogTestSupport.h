@@ -45,6 +45,10 @@ void releaseAt(QWidget* widget, QPoint point);
 // the paints of showing and activating a window are over.
 void waitUntilQuiet(QSignalSpy& spy);
 
+// Shows the widget and waits until it is exposed, has painted its panes
+// (`rendered` saw a signal) and has settled. False when any of it fails.
+bool showAndSettle(QWidget& widget, QSignalSpy& rendered);
+
 // While alive, closes every modal message box that opens and remembers its
 // caption and text.
 class MessageBoxCatcher : public QObject {

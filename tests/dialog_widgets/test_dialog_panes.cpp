@@ -278,10 +278,7 @@ void DialogPanesTest::movesWithoutPressChangeNothing()
     auto photo = dialogtest::photoLikeRecord(kWidth, kHeight);
     CDialogUnSharpMask dialog(*photo, 2);
     QSignalSpy rendered(&dialog, &CDialogUnSharpMask::panesRendered);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTRY_VERIFY(rendered.count() > 0);
-    dialogtest::waitUntilQuiet(rendered);
+    QVERIFY(dialogtest::showAndSettle(dialog, rendered));
     rendered.clear();
 
     dialogtest::dragTo(&dialog, overviewPoint(dialog, 0, 0));
@@ -348,10 +345,7 @@ void DialogPanesTest::repaintRequestsCoalesce()
     auto photo = dialogtest::photoLikeRecord(kWidth, kHeight);
     CDialogUnSharpMask dialog(*photo, 8);
     QSignalSpy rendered(&dialog, &CDialogUnSharpMask::panesRendered);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTRY_VERIFY(rendered.count() > 0);
-    dialogtest::waitUntilQuiet(rendered);
+    QVERIFY(dialogtest::showAndSettle(dialog, rendered));
     rendered.clear();
 
     // A fast drag: many moves, each asking for a repaint, before one paint.
@@ -371,10 +365,7 @@ void DialogPanesTest::repaintTriggers()
     auto photo = dialogtest::photoLikeRecord(kWidth, kHeight);
     CDialogUnSharpMask dialog(*photo, 10);
     QSignalSpy rendered(&dialog, &CDialogUnSharpMask::panesRendered);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTRY_VERIFY(rendered.count() > 0);
-    dialogtest::waitUntilQuiet(rendered);
+    QVERIFY(dialogtest::showAndSettle(dialog, rendered));
 
     const auto expectRender = [&](const char* what, const std::function<void()>& action) {
         rendered.clear();
