@@ -42,6 +42,21 @@ QString startFolder(const QString& lastFolder)
     return QDir(pictures).exists() ? pictures : QDir::homePath();
 }
 
+// Selects the initial name, runs the dialog and returns the chosen path,
+// remembering its folder for the next dialog; nothing when cancelled.
+std::optional<std::string> runFileDialog(QFileDialog& dialog, const FileDialogOptions& options, QString& lastFolder)
+{
+    if (!options.initialName.empty()) {
+        dialog.selectFile(fromUtf8(options.initialName));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const QString path = dialog.selectedFiles().constFirst();
+    lastFolder = QFileInfo(path).absolutePath();
+    return path.toStdString();
+}
+
 } // namespace
 
 QString qtFilterString(const FileDialogOptions& options)
@@ -62,15 +77,7 @@ std::optional<std::string> QtFileDialogs::askOpenPath(const FileDialogOptions& o
     if (!options.defaultExtension.empty()) {
         dialog.setDefaultSuffix(fromUtf8(options.defaultExtension));
     }
-    if (!options.initialName.empty()) {
-        dialog.selectFile(fromUtf8(options.initialName));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    const QString path = dialog.selectedFiles().constFirst();
-    lastFolder_ = QFileInfo(path).absolutePath();
-    return path.toStdString();
+    return runFileDialog(dialog, options, lastFolder_);
 }
 
 std::optional<std::string> QtFileDialogs::askSavePath(const FileDialogOptions& options)
@@ -88,15 +95,7 @@ std::optional<std::string> QtFileDialogs::askSavePath(const FileDialogOptions& o
         const QString extension = extensionOfFilter(filter);
         dialog.setDefaultSuffix(extension.isEmpty() ? fromUtf8(options.defaultExtension) : extension);
     });
-    if (!options.initialName.empty()) {
-        dialog.selectFile(fromUtf8(options.initialName));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    const QString path = dialog.selectedFiles().constFirst();
-    lastFolder_ = QFileInfo(path).absolutePath();
-    return path.toStdString();
+    return runFileDialog(dialog, options, lastFolder_);
 }
 
 void QtPrompts::showMessage(const std::string& text)
