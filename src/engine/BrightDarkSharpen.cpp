@@ -10,6 +10,7 @@
 
 #include "engine/VectorClones.h"
 #include "engine/WholeImage.h"
+#include "engine/WindowRows.h"
 
 using engine::wholeImage;
 
@@ -151,11 +152,8 @@ void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
     const std::size_t stride = image.stride();
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
-    const std::int32_t firstColumn = area.x0;
-    const std::int32_t lastColumn = area.x0 + area.w - 1;
-    // Columns whose squares fit between the image's sides; may be empty.
-    const std::int32_t interiorFirst = std::max(firstColumn, r);
-    const std::int32_t interiorLast = std::min(lastColumn, image.width - 1 - r);
+    const engine::WindowColumns columns = engine::windowColumns(area.x0, area.x0 + area.w - 1, r, image.width);
+    const auto run = side == Side::Bright ? brightInteriorRun : darkInteriorRun;
 
     parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
         const std::size_t rowOffset = row * stride;
@@ -164,20 +162,11 @@ void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
                 sharpenPixel<side>(image, family, x, row, scratch + rowOffset + 3 * static_cast<std::size_t>(x));
             }
         };
-        const bool rowInterior = row >= r && row <= image.height - 1 - r;
-        if (!rowInterior || interiorFirst > interiorLast) {
-            clipped(firstColumn, lastColumn);
-            return;
-        }
-        clipped(firstColumn, interiorFirst - 1);
-        const std::int32_t lastByte = 3 * interiorLast + 2;
-        for (std::int32_t start = 3 * interiorFirst; start <= lastByte; start += kRunBytes) {
-            const std::size_t offset = rowOffset + start;
-            const auto run = side == Side::Bright ? brightInteriorRun : darkInteriorRun;
-            run(current + offset, static_cast<std::ptrdiff_t>(stride), family,
-                std::min(kRunBytes, lastByte - start + 1), scratch + offset);
-        }
-        clipped(interiorLast + 1, lastColumn);
+        const auto interior = [&](std::int32_t firstByte, std::int32_t byteCount) {
+            const std::size_t offset = rowOffset + firstByte;
+            run(current + offset, static_cast<std::ptrdiff_t>(stride), family, byteCount, scratch + offset);
+        };
+        engine::forWindowRow(row, r, image.height, columns, kRunBytes, clipped, interior);
     });
 }
 

@@ -11,6 +11,7 @@
 
 #include "engine/WholeImage.h"
 #include "engine/VectorClones.h"
+#include "engine/WindowRows.h"
 #include "engine/WorkerBuffers.h"
 
 using engine::wholeImage;
@@ -137,11 +138,7 @@ void unsharpArea(ImagePlanes& image, PreviewRect area, int radius, double amount
     const std::uint8_t* current = image.current.data();
     const std::uint8_t* scratch = image.scratch.data();
     std::uint8_t* result = image.result.data();
-    const std::int32_t firstColumn = area.x0;
-    const std::int32_t lastColumn = area.x0 + area.w - 1;
-    // Columns whose windows fit between the image's sides; may be empty.
-    const std::int32_t interiorFirst = std::max(firstColumn, r);
-    const std::int32_t interiorLast = std::min(lastColumn, width - 1 - r);
+    const engine::WindowColumns columns = engine::windowColumns(area.x0, area.x0 + area.w - 1, r, width);
 
     engine::WorkerBuffers<double> rowBuffers(kRunBytes + 6 * static_cast<std::size_t>(r));
     engine::WorkerBuffers<std::int32_t> columnBuffers(kRunBytes + 6 * static_cast<std::size_t>(r));
@@ -159,20 +156,12 @@ void unsharpArea(ImagePlanes& image, PreviewRect area, int radius, double amount
                 unsharpPixel(current, stride, window, current + offset, scratch + offset, result + offset, amount);
             }
         };
-        const bool rowInterior = row >= r && row <= height - 1 - r;
-        if (!rowInterior || interiorFirst > interiorLast) {
-            clipped(firstColumn, lastColumn);
-            return;
-        }
-        clipped(firstColumn, interiorFirst - 1);
-        const std::int32_t lastByte = 3 * interiorLast + 2;
-        for (std::int32_t start = 3 * interiorFirst; start <= lastByte; start += kRunBytes) {
-            const std::size_t offset = rowOffset + start;
-            unsharpInteriorRun(current + offset, static_cast<std::ptrdiff_t>(stride), r,
-                               std::min(kRunBytes, lastByte - start + 1), scratch + offset, result + offset, amount,
-                               windowRow, columnSums);
-        }
-        clipped(interiorLast + 1, lastColumn);
+        const auto interior = [&](std::int32_t firstByte, std::int32_t byteCount) {
+            const std::size_t offset = rowOffset + firstByte;
+            unsharpInteriorRun(current + offset, static_cast<std::ptrdiff_t>(stride), r, byteCount, scratch + offset,
+                               result + offset, amount, windowRow, columnSums);
+        };
+        engine::forWindowRow(row, r, height, columns, kRunBytes, clipped, interior);
     });
     fillPlane(image.scratch, 0);
 }
