@@ -2,7 +2,7 @@
 // visible area; each destination pixel is taken from one source pixel.
 #include "app/QtCanvas.h"
 
-#include <cstring>
+#include <vector>
 
 #include <QImage>
 #include <QPainter>
@@ -27,33 +27,35 @@ void QtCanvas::drawBottomUpBgr(std::span<const std::uint8_t> pixels, int width, 
         return;
     }
 
-    // Source column and row of a destination offset inside the picture.
-    const auto sourceColumn = [&](int dx) {
-        return stretched ? static_cast<int>(static_cast<long long>(dx) * width / destWidth) : dx;
-    };
+    // Source row of a destination offset inside the picture; the source
+    // columns of the visible destination columns are tabled once per paint.
     const auto sourceRow = [&](int dy) {
         return stretched ? static_cast<int>(static_cast<long long>(dy) * height / destHeight) : dy;
     };
-
-    QImage image(area.size(), QImage::Format_BGR888);
     const int firstColumn = area.left() - x;
-    for (int row = 0; row < area.height(); ++row) {
+    std::vector<int> sourceColumns(static_cast<std::size_t>(area.width()));
+    for (int column = 0; column < area.width(); ++column) {
+        const int dx = firstColumn + column;
+        sourceColumns[static_cast<std::size_t>(column)] =
+            stretched ? static_cast<int>(static_cast<long long>(dx) * width / destWidth) : dx;
+    }
+
+    // Converted straight into the 32-bit format of raster backing stores, so
+    // that painting it is a plain copy. Rows are independent: they are
+    // filled in parallel, which keeps a full-screen repaint quick enough for
+    // dragging the scroll bars over a large photo.
+    QImage image(area.size(), QImage::Format_RGB32);
+    const int rows = area.height();
+    const int columns = area.width();
+    parallelRows(0, rows - 1, [&](std::int32_t row) {
         // Plane rows are bottom-up: picture row 0 is the last stored row.
         const int pictureRow = sourceRow(area.top() - y + row);
         const std::uint8_t* source = pixels.data() + static_cast<std::size_t>(height - 1 - pictureRow) * sourceStride;
-        std::uint8_t* target = image.scanLine(row);
-        if (!stretched) {
-            std::memcpy(target, source + 3 * static_cast<std::size_t>(firstColumn),
-                        3 * static_cast<std::size_t>(area.width()));
-            continue;
+        auto* target = reinterpret_cast<QRgb*>(image.scanLine(row));
+        for (int column = 0; column < columns; ++column) {
+            const std::uint8_t* pixel = source + 3 * static_cast<std::size_t>(sourceColumns[static_cast<std::size_t>(column)]);
+            target[column] = qRgb(pixel[2], pixel[1], pixel[0]);
         }
-        for (int column = 0; column < area.width(); ++column) {
-            const std::uint8_t* pixel = source + 3 * static_cast<std::size_t>(sourceColumn(firstColumn + column));
-            // Format_BGR888 stores blue, green, red like the plane.
-            target[3 * column] = pixel[0];
-            target[3 * column + 1] = pixel[1];
-            target[3 * column + 2] = pixel[2];
-        }
-    }
+    });
     painter_.drawImage(area.topLeft(), image);
 }

@@ -134,12 +134,17 @@ void COvImage2::drawZoomed(ICanvas& canvas, double zoom) const
     const std::size_t destStride = rowStride(destWidth);
     std::vector<std::uint8_t> reduced(destStride * static_cast<std::size_t>(destHeight), 0);
     const std::size_t sourceStride = stride();
+    // Every row samples the same columns: their byte offsets are tabled once.
+    std::vector<std::size_t> sourceOffsets(static_cast<std::size_t>(destWidth));
+    for (int x = 0; x < destWidth; ++x) {
+        sourceOffsets[static_cast<std::size_t>(x)] = kBytesPerPixel * static_cast<std::size_t>(sampledIndex(x, zoom, width));
+    }
     parallelRows(0, destHeight - 1, [&](std::int32_t y) {
         const std::uint8_t* sourceRow = current.data() + sampledIndex(y, zoom, height) * sourceStride;
         std::uint8_t* destRow = reduced.data() + y * destStride;
         for (int x = 0; x < destWidth; ++x) {
-            const std::uint8_t* source = sourceRow + kBytesPerPixel * sampledIndex(x, zoom, width);
-            std::copy_n(source, kBytesPerPixel, destRow + kBytesPerPixel * x);
+            std::copy_n(sourceRow + sourceOffsets[static_cast<std::size_t>(x)], kBytesPerPixel,
+                        destRow + kBytesPerPixel * x);
         }
     });
     canvas.drawBottomUpBgr(reduced, destWidth, destHeight, 0, 0);
