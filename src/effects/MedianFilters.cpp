@@ -3,15 +3,21 @@
 // centre, clipped to the line). Where every byte of a row shares the same
 // window shape - every row of the column pass, the interior columns of the
 // row pass - the lower middle is selected for all bytes of the row at once by
-// a sorting network on byte lanes; the border pixels of the row pass, and
-// windows too large for a network, gather their clipped samples and select
-// with std::nth_element.
+// a selection network on byte lanes. The plain windows of 11 and 21 samples
+// that the commands use get networks unrolled at compile time, which keep the
+// lanes in registers, and the column pass sorts the samples that consecutive
+// rows share once for the group. Other windows apply a network built at run
+// time; the border pixels of the row pass, and windows too large for a
+// network, gather their clipped samples and select with std::nth_element.
 #include "effects/MedianFilters.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 #include "effects/EffectLoops.h"
@@ -51,21 +57,26 @@ void clippedPositions(const std::vector<int>& offsets, int p, int length, std::v
 }
 
 // The lower middle of n samples.
-std::size_t medianRank(std::size_t n)
+constexpr std::size_t medianRank(std::size_t n)
 {
     return (n - 1) / 2;
 }
 
+// A compare-exchange of elements low < high; keepLow and keepHigh say which
+// of its two outputs a later comparator or the selected ranks still read.
 struct Comparator {
     std::uint16_t low;
     std::uint16_t high;
+    bool keepLow;
+    bool keepHigh;
 };
 
-// A network that leaves at index `rank` the element of that rank of `size`
-// inputs: Batcher's odd-even merge sort over the next power of two, without
-// the comparators that touch the padding (it would hold the largest values
-// and never move), and without those the output at `rank` does not depend on.
-std::vector<Comparator> selectionNetwork(std::size_t size, std::size_t rank)
+// A network that leaves at the indices firstRank to lastRank the elements of
+// those ranks of `size` inputs: Batcher's odd-even merge sort over the next
+// power of two, without the comparators that touch the padding (it would hold
+// the largest values and never move), and without those the selected outputs
+// do not depend on.
+constexpr std::vector<Comparator> selectionNetwork(std::size_t size, std::size_t firstRank, std::size_t lastRank)
 {
     std::size_t padded = 1;
     while (padded < size) {
@@ -77,21 +88,24 @@ std::vector<Comparator> selectionNetwork(std::size_t size, std::size_t rank)
             for (std::size_t j = k % p; j + k < padded; j += 2 * k) {
                 for (std::size_t i = 0; i < k && i + j + k < padded; ++i) {
                     if ((i + j) / (2 * p) == (i + j + k) / (2 * p) && i + j + k < size) {
-                        network.push_back({static_cast<std::uint16_t>(i + j), static_cast<std::uint16_t>(i + j + k)});
+                        network.push_back({static_cast<std::uint16_t>(i + j), static_cast<std::uint16_t>(i + j + k),
+                                           true, true});
                     }
                 }
             }
         }
     }
-    // Walk backwards keeping only comparators that feed the selected output.
+    // Walk backwards keeping only comparators that feed the selected outputs.
     std::vector<bool> needed(size, false);
-    needed[rank] = true;
+    for (std::size_t rank = firstRank; rank <= lastRank && rank < size; ++rank) {
+        needed[rank] = true;
+    }
     std::vector<Comparator> pruned;
     for (auto it = network.rbegin(); it != network.rend(); ++it) {
         if (needed[it->low] || needed[it->high]) {
+            pruned.push_back({it->low, it->high, needed[it->low], needed[it->high]});
             needed[it->low] = true;
             needed[it->high] = true;
-            pruned.push_back(*it);
         }
     }
     std::reverse(pruned.begin(), pruned.end());
@@ -142,7 +156,7 @@ std::vector<std::vector<Comparator>> networksBySize(std::size_t maxSize)
     }
     std::vector<std::vector<Comparator>> networks(maxSize + 1);
     for (std::size_t n = 1; n <= maxSize; ++n) {
-        networks[n] = selectionNetwork(n, medianRank(n));
+        networks[n] = selectionNetwork(n, medianRank(n), medianRank(n));
     }
     return networks;
 }
@@ -162,18 +176,171 @@ void gatheredMedian(const std::vector<const std::uint8_t*>& pixels, std::uint8_t
     }
 }
 
+// kLanes byte lanes held in a vector register (split into narrower registers
+// by the versions compiled for narrower vector units).
+using Lanes = std::uint8_t __attribute__((vector_size(kLanes)));
+
+[[gnu::always_inline]] inline void loadLanes(Lanes& lanes, const std::uint8_t* bytes)
+{
+    std::memcpy(&lanes, bytes, kLanes);
+}
+
+[[gnu::always_inline]] inline void storeLanes(std::uint8_t* bytes, const Lanes& lanes)
+{
+    std::memcpy(bytes, &lanes, kLanes);
+}
+
+// body(std::integral_constant<std::size_t, i>{}) for i = 0 .. Count - 1,
+// unrolled, so that every array index is a constant and the lanes can stay in
+// registers.
+template <std::size_t Count, typename Body>
+[[gnu::always_inline]] inline void unrolled(Body&& body)
+{
+    [&]<std::size_t... I>(std::index_sequence<I...>) __attribute__((always_inline)) {
+        (body(std::integral_constant<std::size_t, I>{}), ...);
+    }(std::make_index_sequence<Count>{});
+}
+
+template <std::size_t Size, std::size_t FirstRank, std::size_t LastRank>
+constexpr auto kSelectionNetwork = [] {
+    std::array<Comparator, selectionNetwork(Size, FirstRank, LastRank).size()> network{};
+    const std::vector<Comparator> built = selectionNetwork(Size, FirstRank, LastRank);
+    std::copy(built.begin(), built.end(), network.begin());
+    return network;
+}();
+
+// Leaves at indices FirstRank to LastRank of `lanes` the elements of those
+// ranks of its Size elements, in every lane.
+template <std::size_t Size, std::size_t FirstRank, std::size_t LastRank>
+[[gnu::always_inline]] inline void selectRanks(Lanes* lanes)
+{
+    constexpr auto& network = kSelectionNetwork<Size, FirstRank, LastRank>;
+    unrolled<network.size()>([&](auto i) __attribute__((always_inline)) {
+        constexpr Comparator c = network[i];
+        const Lanes low = lanes[c.low];
+        const Lanes high = lanes[c.high];
+        if constexpr (c.keepLow) {
+            lanes[c.low] = low < high ? low : high;
+        }
+        if constexpr (c.keepHigh) {
+            lanes[c.high] = low < high ? high : low;
+        }
+    });
+}
+
+// The medians of Group consecutive windows of Size samples along a line, for
+// the kLanes byte lanes at `offset`. Input i is at inputs + i x inputPitch;
+// window o covers inputs o to o + Size - 1 and its median goes to outputs +
+// o x outputPitch. The Size + 1 - Group inputs that all windows share are
+// sorted once, only as far as the Group ranks that can still be a median once
+// the Group - 1 other inputs of a window join them; each window then merges
+// those ranks with its own sorted others: with shared ranks a[0] <= .. <=
+// a[Group - 1] and others e[0] <= .. <= e[Group - 2], the median is the
+// largest of a[0] and min(a[i], e[Group - 1 - i]) for i >= 1.
+template <std::size_t Size, std::size_t Group>
+[[gnu::always_inline]] inline void medianGroupAt(const std::uint8_t* __restrict inputs, std::ptrdiff_t inputPitch,
+                                                 std::uint8_t* __restrict outputs, std::ptrdiff_t outputPitch,
+                                                 std::size_t offset)
+{
+    constexpr std::size_t others = Group - 1;
+    constexpr std::size_t sharedCount = Size - others;
+    constexpr std::size_t median = medianRank(Size);
+    constexpr std::size_t lowestCandidate = median - others;
+    const auto input = [&](std::size_t i) { return inputs + static_cast<std::ptrdiff_t>(i) * inputPitch + offset; };
+
+    Lanes shared[sharedCount];
+    unrolled<sharedCount>([&](auto i) __attribute__((always_inline)) { loadLanes(shared[i], input(others + i)); });
+    selectRanks<sharedCount, lowestCandidate, median>(shared);
+
+    unrolled<Group>([&](auto o) __attribute__((always_inline)) {
+        Lanes result = shared[lowestCandidate];
+        if constexpr (others > 0) {
+            // Window o's others: inputs o to Group - 2 below the shared ones
+            // and Size to Size + o - 1 above them.
+            Lanes own[others];
+            unrolled<others>([&](auto i) __attribute__((always_inline)) {
+                loadLanes(own[i], input(i < others - o ? o + i : Size + i - (others - o)));
+            });
+            selectRanks<others, 0, others - 1>(own);
+            unrolled<others>([&](auto i) __attribute__((always_inline)) {
+                const Lanes& a = shared[lowestCandidate + 1 + i];
+                const Lanes& e = own[others - 1 - i];
+                const Lanes candidate = a < e ? a : e;
+                result = result < candidate ? candidate : result;
+            });
+        }
+        storeLanes(outputs + static_cast<std::ptrdiff_t>(o) * outputPitch + offset, result);
+    });
+}
+
+// medianGroupAt over the `lanes` bytes of a line; the last partial block of
+// lanes goes through a zeroed staging copy.
+template <std::size_t Size, std::size_t Group>
+FOTRA_WIDE_VECTOR_CLONES void medianGroupLine(const std::uint8_t* inputs, std::ptrdiff_t inputPitch,
+                                              std::uint8_t* outputs, std::ptrdiff_t outputPitch, std::size_t lanes)
+{
+    std::size_t offset = 0;
+    for (; offset + kLanes <= lanes; offset += kLanes) {
+        medianGroupAt<Size, Group>(inputs, inputPitch, outputs, outputPitch, offset);
+    }
+    const std::size_t count = lanes - offset;
+    if (count == 0) {
+        return;
+    }
+    constexpr std::size_t inputCount = Size + Group - 1;
+    std::array<std::uint8_t, inputCount * kLanes> stagedInputs{};
+    std::array<std::uint8_t, Group * kLanes> stagedOutputs{};
+    for (std::size_t i = 0; i < inputCount; ++i) {
+        std::copy_n(inputs + static_cast<std::ptrdiff_t>(i) * inputPitch + offset, count, stagedInputs.data() + i * kLanes);
+    }
+    medianGroupAt<Size, Group>(stagedInputs.data(), kLanes, stagedOutputs.data(), kLanes, 0);
+    for (std::size_t o = 0; o < Group; ++o) {
+        std::copy_n(stagedOutputs.data() + o * kLanes, count, outputs + static_cast<std::ptrdiff_t>(o) * outputPitch + offset);
+    }
+}
+
+using GroupLine = void (*)(const std::uint8_t* inputs, std::ptrdiff_t inputPitch, std::uint8_t* outputs,
+                           std::ptrdiff_t outputPitch, std::size_t lanes);
+
+// Rows of the column pass that are computed together, sharing the sort of
+// their common samples.
+constexpr std::int32_t kRowGroup = 4;
+
+// The compile-time kernels for the plain windows (one run) of the commands'
+// radii: one window at a time, and kRowGroup consecutive windows.
+struct PlainWindowKernels {
+    GroupLine single = nullptr;
+    GroupLine grouped = nullptr;
+};
+
+PlainWindowKernels plainWindowKernels(int radius, int step)
+{
+    if (step < radius) {
+        return {};
+    }
+    switch (radius) {
+    case 5:
+        return {medianGroupLine<11, 1>, medianGroupLine<11, kRowGroup>};
+    case 10:
+        return {medianGroupLine<21, 1>, medianGroupLine<21, kRowGroup>};
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 void weightedMedianRows(ImagePlanes& image, int radius, int step)
 {
     const std::vector<int> offsets = windowOffsets(radius, step);
     const std::vector<std::vector<Comparator>> networks = networksBySize(offsets.size());
+    const PlainWindowKernels kernels = plainWindowKernels(radius, step);
     const std::size_t stride = image.stride();
     const std::int32_t width = image.width;
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
     // Columns radius to width - radius - 1 see their whole window; they go
-    // through the network when there is one.
+    // through a network when there is one.
     const std::int32_t interiorFirst = networks.empty() ? width : std::max(radius, 0);
     const std::int32_t interiorLast = width - std::max(radius, 0) - 1;
 
@@ -184,14 +351,18 @@ void weightedMedianRows(ImagePlanes& image, int radius, int step)
         std::vector<std::uint8_t> samples;
         std::vector<int> positions;
         if (interiorFirst <= interiorLast) {
-            std::vector<std::uint8_t> block(offsets.size() * kLanes);
             const std::uint8_t* base = source + 3 * static_cast<std::size_t>(interiorFirst);
-            for (int d : offsets) {
-                sources.push_back(base + 3 * d);
+            const std::size_t lanes = 3 * static_cast<std::size_t>(interiorLast - interiorFirst + 1);
+            std::uint8_t* out = destination + 3 * static_cast<std::size_t>(interiorFirst);
+            if (kernels.single != nullptr) {
+                kernels.single(base - 3 * radius, 3, out, 0, lanes);
+            } else {
+                std::vector<std::uint8_t> block(offsets.size() * kLanes);
+                for (int d : offsets) {
+                    sources.push_back(base + 3 * d);
+                }
+                selectLanes(sources, networks[offsets.size()], medianRank(offsets.size()), lanes, out, block);
             }
-            selectLanes(sources, networks[offsets.size()], medianRank(offsets.size()),
-                        3 * static_cast<std::size_t>(interiorLast - interiorFirst + 1),
-                        destination + 3 * static_cast<std::size_t>(interiorFirst), block);
         }
         for (std::int32_t x = 0; x < width; ++x) {
             if (x >= interiorFirst && x <= interiorLast) {
@@ -211,25 +382,29 @@ void weightedMedianColumns(ImagePlanes& image, int radius, int step)
 {
     const std::vector<int> offsets = windowOffsets(radius, step);
     const std::vector<std::vector<Comparator>> networks = networksBySize(offsets.size());
+    const PlainWindowKernels kernels = plainWindowKernels(radius, step);
     const std::size_t stride = image.stride();
+    const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(stride);
     const std::int32_t width = image.width;
+    const std::int32_t height = image.height;
+    const std::size_t lanes = 3 * static_cast<std::size_t>(width);
     const std::uint8_t* scratch = image.scratch.data();
     std::uint8_t* result = image.result.data();
+    const auto rowOf = [stride](auto* plane, std::int32_t row) { return plane + static_cast<std::size_t>(row) * stride; };
 
     // Every byte of a row shares the row's window, clipped only at the top
     // and bottom of the picture.
-    parallelRows(0, image.height - 1, [&](std::int32_t row) {
+    const auto clippedRow = [&](std::int32_t row) {
         std::vector<const std::uint8_t*> sources;
         std::vector<int> positions;
-        clippedPositions(offsets, row, image.height, positions);
+        clippedPositions(offsets, row, height, positions);
         for (int q : positions) {
-            sources.push_back(scratch + static_cast<std::size_t>(q) * stride);
+            sources.push_back(rowOf(scratch, q));
         }
-        std::uint8_t* destination = result + static_cast<std::size_t>(row) * stride;
+        std::uint8_t* destination = rowOf(result, row);
         if (!networks.empty()) {
             std::vector<std::uint8_t> block(offsets.size() * kLanes);
-            selectLanes(sources, networks[sources.size()], medianRank(sources.size()), 3 * static_cast<std::size_t>(width),
-                        destination, block);
+            selectLanes(sources, networks[sources.size()], medianRank(sources.size()), lanes, destination, block);
             return;
         }
         std::vector<const std::uint8_t*> pixels(sources.size());
@@ -240,7 +415,27 @@ void weightedMedianColumns(ImagePlanes& image, int radius, int step)
             }
             gatheredMedian(pixels, destination + 3 * static_cast<std::size_t>(x), samples);
         }
-    });
+    };
+
+    if (kernels.grouped == nullptr || height < 2 * radius + 1) {
+        parallelRows(0, height - 1, clippedRow);
+    } else {
+        // Rows radius to height - radius - 1 see their whole window: groups
+        // of kRowGroup rows, then the rows left over one at a time, then the
+        // clipped rows at the bottom and top.
+        const std::int32_t interiorRows = height - 2 * radius;
+        const std::int32_t groups = interiorRows / kRowGroup;
+        const std::int32_t leftoverFirst = radius + groups * kRowGroup;
+        parallelRows(0, groups - 1, [&](std::int32_t group) {
+            const std::int32_t first = radius + group * kRowGroup;
+            kernels.grouped(rowOf(scratch, first - radius), pitch, rowOf(result, first), pitch, lanes);
+        });
+        parallelRows(leftoverFirst, height - radius - 1, [&](std::int32_t row) {
+            kernels.single(rowOf(scratch, row - radius), pitch, rowOf(result, row), pitch, lanes);
+        });
+        parallelRows(0, radius - 1, clippedRow);
+        parallelRows(height - radius, height - 1, clippedRow);
+    }
     copyPlane(image.scratch, image.result);
     fillPlane(image.result, 0);
 }
