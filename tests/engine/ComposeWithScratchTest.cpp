@@ -1,7 +1,9 @@
 // Compose with scratch: the worked values (including 100.9 stored as 100),
 // the identity strengths, the clearing of scratch and the rectangle of the
 // twin, and differential runs against the naive reference.
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -121,6 +123,45 @@ TEST(ComposeWithScratchDifferential, FullAndPreviewForms)
                 [&](ImagePlanes& image) { reference::composeWithScratchPreview(image, rect, strength); },
                 "strength " + std::to_string(strength) + " " + enginetest::describe(rect));
         }
+    }
+}
+
+// Rows of whole and partial blocks of 64 bytes, and rectangles starting at
+// odd columns, so that every split of a row into vector blocks is compared.
+TEST(ComposeWithScratchDifferential, RowsAroundTheVectorBlocks)
+{
+    std::mt19937 rng(37);
+    std::uint32_t seed = 700;
+    const std::vector<std::pair<int, int>> sizes = {{21, 3}, {22, 2}, {43, 3}, {101, 4}, {257, 3}};
+    for (const auto& [width, height] : sizes) {
+        for (int round = 0; round < 3; ++round) {
+            const double strength = modeStrength(rng);
+            const ImagePlanes input = testsupport::noisyImage(width, height, seed++);
+            expectMatchesReference(
+                input, [&](ImagePlanes& image) { composeWithScratch(image, strength); },
+                [&](ImagePlanes& image) { reference::composeWithScratch(image, strength); },
+                "strength " + std::to_string(strength));
+            const PreviewRect rect = enginetest::randomRect(input, rng);
+            expectMatchesReference(
+                input, [&](ImagePlanes& image) { composeWithScratchPreview(image, rect, strength); },
+                [&](ImagePlanes& image) { reference::composeWithScratchPreview(image, rect, strength); },
+                "strength " + std::to_string(strength) + " " + enginetest::describe(rect));
+        }
+    }
+}
+
+// Strengths far outside what the modes pass: values beyond the range of a
+// 32-bit integer, infinities and NaN still follow the byte rule.
+TEST(ComposeWithScratchDifferential, ExtremeStrengths)
+{
+    const double infinity = std::numeric_limits<double>::infinity();
+    std::uint32_t seed = 800;
+    for (const double strength : {3e7, -3e7, 1e300, -1e300, infinity, -infinity, std::nan("")}) {
+        const ImagePlanes input = testsupport::noisyImage(37, 3, seed++);
+        expectMatchesReference(
+            input, [&](ImagePlanes& image) { composeWithScratch(image, strength); },
+            [&](ImagePlanes& image) { reference::composeWithScratch(image, strength); },
+            "strength " + std::to_string(strength));
     }
 }
 
