@@ -47,6 +47,37 @@ TEST(MedianFilters, MatchReferenceForCommandRadiiAndSmallerSteps)
     }
 }
 
+TEST(MedianFilters, MatchReferenceAroundTheWindowLength)
+{
+    // Lines just shorter and longer than a window (where pad positions stand
+    // in for the clipped ones), single rows and columns, row counts of every
+    // remainder by the group of rows computed together, and rows whose bytes
+    // end inside a lane block.
+    const std::pair<int, int> windows[] = {{10, 10}, {5, 5}, {10, 5}, {10, 3}, {1, 1}, {5, 9}};
+    const std::pair<int, int> sizes[] = {{20, 20}, {21, 21}, {22, 23}, {10, 11}, {11, 10}, {12, 13}, {1, 40},
+                                         {40, 1}, {2, 42}, {42, 2}, {43, 24}, {27, 25}, {33, 26}, {64, 27}};
+    std::uint32_t seed = 800;
+    for (const auto& [width, height] : sizes) {
+        for (const auto& [radius, step] : windows) {
+            const ImagePlanes original = testPhoto(width, height, seed++);
+            ImagePlanes want = original;
+            reference::weightedMedianRows(want, radius, step);
+            const ImagePlanes afterRows = want;
+            reference::weightedMedianColumns(want, radius, step);
+            for (int threads : testsupport::kThreadCounts) {
+                testsupport::ScopedThreadCount scope(threads);
+                ImagePlanes got = original;
+                weightedMedianRows(got, radius, step);
+                ASSERT_TRUE(testsupport::imagesEqual(afterRows, got))
+                    << "rows " << width << "x" << height << " r " << radius << " b " << step << ", " << threads;
+                weightedMedianColumns(got, radius, step);
+                ASSERT_TRUE(testsupport::imagesEqual(want, got))
+                    << "columns " << width << "x" << height << " r " << radius << " b " << step << ", " << threads;
+            }
+        }
+    }
+}
+
 TEST(MedianFilters, ColumnsReadScratchRowsWithNoise)
 {
     // The column pass on its own, from a noisy scratch (not a row median).
