@@ -1,8 +1,8 @@
 // Building blocks of the hand-written AVX-512 kernels of the pointwise
 // stages: bytes widened to doubles, the byte rule on eight doubles, the
-// masks of a partial block, and 64 pixels split into channel vectors and
-// joined again. Each kernel runs only where avx512Kernels() says
-// the processor has every extension used here; elsewhere the operation
+// masks of a partial block, and blocks of 16 pixels split into channels and
+// joined again. Each kernel runs only where avx512Kernels() says the
+// processor has every extension used here; elsewhere the operation
 // keeps its portable loop. Both perform the same IEEE double operations in
 // the same order per lane (no fused multiply-add), so they give the same
 // bytes.
@@ -25,6 +25,7 @@
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #endif
 #include <immintrin.h>
 #if defined(__GNUC__) && !defined(__clang__)
@@ -51,6 +52,22 @@ FOTRA_AVX512 inline __mmask64 firstBytes(std::size_t count)
     return count >= 64 ? ~__mmask64{0} : (__mmask64{1} << count) - 1;
 }
 
+// Runs block(first, count) over `total` units in blocks of `size`: the full
+// blocks get the constant `size`, so that their loads and stores need no
+// mask (masked stores are slow on some processors), and only the last,
+// shorter block works under masks.
+template <std::size_t size, typename Block>
+FOTRA_AVX512 inline void forEachBlock(std::size_t total, Block&& block)
+{
+    std::size_t first = 0;
+    for (; first + size <= total; first += size) {
+        block(first, size);
+    }
+    if (first < total) {
+        block(first, total - first);
+    }
+}
+
 // Byte lanes 8 x half to 8 x half + 7 of `bytes` as doubles.
 FOTRA_AVX512 inline __m512d doublesOfBytes(__m128i bytes, int half)
 {
@@ -74,117 +91,86 @@ FOTRA_AVX512 inline __m128i packByteRule(__m256i low, __m256i high)
     return _mm512_cvtusepi32_epi8(_mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1));
 }
 
-// 64 pixels (192 bytes, blue-green-red) split into one vector per channel,
-// pixel i in byte lane i.
-struct PixelChannels {
-    __m512i blue;
-    __m512i green;
-    __m512i red;
-};
+// Byte tables of the permutes below, one 64-byte vector each.
+using ByteTable = std::array<std::uint8_t, 64>;
+
+FOTRA_AVX512 inline __m512i loadTable(const ByteTable& table)
+{
+    return _mm512_loadu_si512(table.data());
+}
 
 namespace detail {
 
-using ByteTable = std::array<std::uint8_t, 64>;
-
-// Gathering channel c of 64 pixels: lane i takes byte 3i + c of the 192,
-// from the first two vectors (index bit 6 picks the second) or, from lane
-// thirdFrom on, from the third.
-constexpr ByteTable gatherIndices(int channel)
+// Channel c of pixel i (byte 3i + c) into the low byte of dword lane i.
+constexpr ByteTable channelIndices(int channel)
 {
     ByteTable table{};
-    for (int i = 0; i < 64; ++i) {
-        table[i] = static_cast<std::uint8_t>((3 * i + channel) % 128);
+    for (int i = 0; i < 16; ++i) {
+        table[4 * i] = static_cast<std::uint8_t>(3 * i + channel);
     }
     return table;
 }
 
-constexpr __mmask64 fromThirdVector(int channel)
-{
-    return ~__mmask64{0} << ((128 - channel + 2) / 3);
-}
-
-// Scattering back: byte j of output vector k is byte 64k + j of the 192, the
-// channel (64k + j) mod 3 of pixel (64k + j) / 3; index bit 6 picks green
-// over blue, and red is merged under the mask below.
-constexpr ByteTable scatterIndices(int vector)
+// Byte j of 16 pixels from byte lane j / 3 of the 16-byte block j mod 3
+// (blue, green, red).
+constexpr ByteTable joinIndices()
 {
     ByteTable table{};
-    for (int j = 0; j < 64; ++j) {
-        const int byte = 64 * vector + j;
-        table[j] = static_cast<std::uint8_t>(byte / 3 + (byte % 3 == 1 ? 64 : 0));
+    for (int j = 0; j < 48; ++j) {
+        table[j] = static_cast<std::uint8_t>(16 * (j % 3) + j / 3);
     }
     return table;
 }
 
-constexpr __mmask64 redLanes(int vector)
-{
-    __mmask64 mask = 0;
-    for (int j = 0; j < 64; ++j) {
-        if ((64 * vector + j) % 3 == 2) {
-            mask |= __mmask64{1} << j;
-        }
-    }
-    return mask;
-}
-
-alignas(64) inline constexpr ByteTable kGather[3] = {gatherIndices(0), gatherIndices(1), gatherIndices(2)};
-alignas(64) inline constexpr ByteTable kScatter[3] = {scatterIndices(0), scatterIndices(1), scatterIndices(2)};
-
-FOTRA_AVX512 inline __m512i table(const ByteTable& bytes)
-{
-    return _mm512_load_si512(bytes.data());
-}
-
-FOTRA_AVX512 inline __m512i gatherChannel(const __m512i (&vectors)[3], int channel)
-{
-    const __m512i indices = table(kGather[channel]);
-    const __m512i firstTwo = _mm512_permutex2var_epi8(vectors[0], indices, vectors[1]);
-    return _mm512_mask_permutexvar_epi8(firstTwo, fromThirdVector(channel), indices, vectors[2]);
-}
-
-// Stores the first `bytes` bytes of the 3 vectors at `target`.
-FOTRA_AVX512 inline void storeVectors(std::uint8_t* target, const __m512i (&vectors)[3], std::size_t bytes)
-{
-    for (std::size_t k = 0; k < 3 && bytes > 64 * k; ++k) {
-        _mm512_mask_storeu_epi8(target + 64 * k, firstBytes(bytes - 64 * k), vectors[k]);
-    }
-}
+inline constexpr ByteTable kChannelIndices[3] = {channelIndices(0), channelIndices(1), channelIndices(2)};
+inline constexpr ByteTable kJoinIndices = joinIndices();
+inline constexpr __mmask64 kLowByteOfDwords = 0x1111111111111111;
 
 } // namespace detail
 
-// Loads `pixels` (at most 64) pixels from `source`; lanes past them are 0.
-FOTRA_AVX512 inline PixelChannels loadPixels(const std::uint8_t* source, std::size_t pixels)
+// The 16 pixels (48 bytes, blue-green-red) of a block; fewer at the end of
+// a row, whose lanes past the last pixel hold 0. Nothing past them is read.
+FOTRA_AVX512 inline __m512i loadSixteenPixels(const std::uint8_t* source, std::size_t pixels)
 {
-    const std::size_t bytes = 3 * pixels;
-    __m512i vectors[3];
-    for (std::size_t k = 0; k < 3; ++k) {
-        vectors[k] = _mm512_maskz_loadu_epi8(firstBytes(bytes > 64 * k ? bytes - 64 * k : 0), source + 64 * k);
+    if (pixels == 16) {
+        const __m512i low = _mm512_castsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(source)));
+        return _mm512_inserti32x4(low, _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 32)), 2);
     }
-    return {detail::gatherChannel(vectors, 0), detail::gatherChannel(vectors, 1), detail::gatherChannel(vectors, 2)};
+    return _mm512_maskz_loadu_epi8(firstBytes(3 * pixels), source);
 }
 
-// Stores the first `pixels` (at most 64) pixels of `channels` at `target`.
-FOTRA_AVX512 inline void storePixels(std::uint8_t* target, const PixelChannels& channels, std::size_t pixels)
+// Channel c (0 blue, 1 green, 2 red) of the 16 pixels as dword lanes.
+FOTRA_AVX512 inline __m512i channelDwords(__m512i pixels, int channel)
 {
-    __m512i vectors[3];
-    for (int k = 0; k < 3; ++k) {
-        const __m512i indices = detail::table(detail::kScatter[k]);
-        const __m512i blueGreen = _mm512_permutex2var_epi8(channels.blue, indices, channels.green);
-        vectors[k] = _mm512_mask_permutexvar_epi8(blueGreen, detail::redLanes(k), indices, channels.red);
-    }
-    detail::storeVectors(target, vectors, 3 * pixels);
+    return _mm512_maskz_permutexvar_epi8(detail::kLowByteOfDwords, loadTable(detail::kChannelIndices[channel]),
+                                         pixels);
 }
 
-// Stores byte lane i of `grey` into all three channels of pixel i, for the
-// first `pixels` (at most 64) pixels; the scatter indices serve, as a
-// single-source permute ignores index bit 6.
-FOTRA_AVX512 inline void storeGreyPixels(std::uint8_t* target, __m512i grey, std::size_t pixels)
+// Dword lanes 0-7 (half 0) or 8-15 (half 1) as doubles.
+FOTRA_AVX512 inline __m512d doublesOfDwords(__m512i dwords, int half)
 {
-    __m512i vectors[3];
-    for (int k = 0; k < 3; ++k) {
-        vectors[k] = _mm512_permutexvar_epi8(detail::table(detail::kScatter[k]), grey);
+    return _mm512_cvtepi32_pd(half == 0 ? _mm512_castsi512_si256(dwords) : _mm512_extracti64x4_epi64(dwords, 1));
+}
+
+// Stores the first 3 x `pixels` bytes of `bytes` (pixels <= 16), nothing
+// past them.
+FOTRA_AVX512 inline void storeSixteenPixelBytes(std::uint8_t* target, __m512i bytes, std::size_t pixels)
+{
+    if (pixels == 16) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(target), _mm512_castsi512_si256(bytes));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + 32), _mm512_extracti32x4_epi32(bytes, 2));
+    } else {
+        _mm512_mask_storeu_epi8(target, firstBytes(3 * pixels), bytes);
     }
-    detail::storeVectors(target, vectors, 3 * pixels);
+}
+
+// Stores the first `pixels` of 16 pixels given as one 16-byte vector per
+// channel.
+FOTRA_AVX512 inline void storeSixteenPixels(std::uint8_t* target, __m128i blue, __m128i green, __m128i red,
+                                            std::size_t pixels)
+{
+    const __m512i blocks = _mm512_inserti32x4(_mm512_inserti32x4(_mm512_castsi128_si512(blue), green, 1), red, 2);
+    storeSixteenPixelBytes(target, _mm512_permutexvar_epi8(loadTable(detail::kJoinIndices), blocks), pixels);
 }
 
 } // namespace engine::avx512

@@ -52,19 +52,26 @@ FOTRA_AVX512 void composeBytesAvx512(const std::uint8_t* current, const std::uin
 {
     const __m512d keep = _mm512_set1_pd(strength + 1.0);
     const __m512d s = _mm512_set1_pd(strength);
-    for (std::size_t first = 0; first < count; first += 64) {
-        const __mmask64 mask = firstBytes(count - first);
+    forEachBlock<64>(count, [&](std::size_t first, std::size_t bytes) FOTRA_AVX512 {
+        const __mmask64 mask = firstBytes(bytes);
         __m128i quarters[4];
-        for (int q = 0; q < 4; ++q) {
+        for (std::size_t q = 0; q < 4; ++q) {
+            const std::size_t at = first + 16 * q;
             const __mmask16 lanes = static_cast<__mmask16>(mask >> (16 * q));
-            const std::size_t at = first + 16 * static_cast<std::size_t>(q);
-            quarters[q] = composeSixteen(_mm_maskz_loadu_epi8(lanes, current + at),
-                                         _mm_maskz_loadu_epi8(lanes, scratch + at), keep, s);
+            const __m128i c = bytes == 64 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(current + at))
+                                          : _mm_maskz_loadu_epi8(lanes, current + at);
+            const __m128i o = bytes == 64 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(scratch + at))
+                                          : _mm_maskz_loadu_epi8(lanes, scratch + at);
+            quarters[q] = composeSixteen(c, o, keep, s);
         }
-        const __m512i bytes = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_set_m128i(quarters[1], quarters[0])),
-                                                 _mm256_set_m128i(quarters[3], quarters[2]), 1);
-        _mm512_mask_storeu_epi8(result + first, mask, bytes);
-    }
+        const __m512i out = _mm512_inserti64x4(_mm512_castsi256_si512(_mm256_set_m128i(quarters[1], quarters[0])),
+                                               _mm256_set_m128i(quarters[3], quarters[2]), 1);
+        if (bytes == 64) {
+            _mm512_storeu_si512(result + first, out);
+        } else {
+            _mm512_mask_storeu_epi8(result + first, mask, out);
+        }
+    });
 }
 
 #endif
