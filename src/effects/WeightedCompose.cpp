@@ -1,17 +1,21 @@
 // Brightness- and colour-weighted composes. One pixel rule (composePixel)
 // serves all four operations; they differ only in how the weight W is found,
 // and each full form and its twin differ only in the rectangle they cover.
-// Each row runs through a kernel compiled for AVX2 and the baseline, whose
-// pixels are independent lanes. `scratch` is cleared as a whole after the
-// loop in every form (row by row while in cache over the whole image).
+// Each row runs through a hand-written AVX-512 kernel where the processor
+// has it, else through one compiled for AVX2 and the baseline; pixels are
+// independent lanes in both. `scratch` is cleared as a whole after the loop
+// in every form (row by row while in cache over the whole image).
 #include "effects/WeightedCompose.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "effects/EffectLoops.h"
+#include "effects/LuminanceLanes.h"
 #include "effects/OperandPlanes.h"
+#include "engine/Avx512Lanes.h"
 #include "engine/ParallelPlanes.h"
 #include "engine/VectorClones.h"
 
@@ -123,10 +127,129 @@ FOTRA_WIDE_VECTOR_CLONES void scratchRangeRow(const std::uint8_t* current, const
     composeRow<Weighting::ScratchInRange>(current, scratch, result, pixels, strength, range);
 }
 
-// Runs the row kernel over rect, then clears all of `scratch`.
-void weightedCompose(ImagePlanes& image, double strength, const PreviewRect& rect, RowKernel kernel,
-                     const ColourRange& range = {})
+#if FOTRA_AVX512_KERNELS
+
+using engine::avx512::byteRule;
+using engine::avx512::channelDwords;
+using engine::avx512::doublesOfDwords;
+using engine::avx512::forEachBlock;
+using engine::avx512::loadSixteenPixels;
+using engine::avx512::packByteRule;
+using engine::avx512::storeSixteenPixels;
+
+// The colour range and the strength, one copy per lane.
+struct RangeLanes {
+    __m512d precision;
+    __m512d targetRed;
+    __m512d targetGreen;
+    __m512d targetBlue;
+};
+
+// Eight pixels as doubles, one vector per channel.
+struct EightPixels {
+    __m512d blue;
+    __m512d green;
+    __m512d red;
+};
+
+// W of eight pixels as brightWeight, darkWeight and rangeBudget find it;
+// `inside` gets the lanes that are composed rather than copied.
+template <Weighting weighting>
+FOTRA_AVX512 inline __m512d weightOfEight(const EightPixels& current, const EightPixels& scratch,
+                                          const RangeLanes& range, __mmask8& inside)
 {
+    const __m512d white = _mm512_set1_pd(255.0);
+    if constexpr (weighting == Weighting::Bright || weighting == Weighting::Dark) {
+        inside = 0xFF;
+        const __m512d luminance = effects::luminanceLanes(current.red, current.green, current.blue);
+        return _mm512_div_pd(weighting == Weighting::Bright ? luminance : _mm512_sub_pd(white, luminance), white);
+    } else {
+        const EightPixels& pixels = weighting == Weighting::CurrentInRange ? current : scratch;
+        const __m512d dR = _mm512_sub_pd(pixels.red, range.targetRed);
+        const __m512d dG = _mm512_sub_pd(pixels.green, range.targetGreen);
+        const __m512d dB = _mm512_sub_pd(pixels.blue, range.targetBlue);
+        const __m512d squared =
+            _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(dR, dR), _mm512_mul_pd(dG, dG)), _mm512_mul_pd(dB, dB));
+        const __m512d budgetLanes = _mm512_set1_pd(kColourRangeBudget);
+        const __m512d budget = _mm512_sub_pd(budgetLanes, _mm512_mul_pd(squared, range.precision));
+        inside = _mm512_cmp_pd_mask(budget, _mm512_setzero_pd(), _CMP_GT_OQ);
+        return _mm512_div_pd(budget, budgetLanes);
+    }
+}
+
+// composePixel's channel rule on one channel of eight pixels.
+FOTRA_AVX512 inline __m256i composeEight(__m512d current, __m512d scratch, __m512d factor, __m512d strength,
+                                         __m512d weight, __mmask8 inside)
+{
+    const __m512d composed =
+        _mm512_sub_pd(_mm512_mul_pd(current, factor), _mm512_mul_pd(_mm512_mul_pd(scratch, strength), weight));
+    return byteRule(_mm512_mask_mov_pd(current, inside, composed));
+}
+
+// composeRow on 16 pixels at a time.
+template <Weighting weighting>
+FOTRA_AVX512 void composeRowAvx512(const std::uint8_t* current, const std::uint8_t* scratch, std::uint8_t* result,
+                                   std::int32_t pixels, double strength, const ColourRange& range)
+{
+    const __m512d s = _mm512_set1_pd(strength);
+    const RangeLanes lanes{_mm512_set1_pd(range.precision), _mm512_set1_pd(range.targetRed),
+                           _mm512_set1_pd(range.targetGreen), _mm512_set1_pd(range.targetBlue)};
+    const std::size_t total = static_cast<std::size_t>(std::max(pixels, 0));
+    forEachBlock<16>(total, [&](std::size_t first, std::size_t count) FOTRA_AVX512 {
+        const __m512i currentPixels = loadSixteenPixels(current + 3 * first, count);
+        const __m512i scratchPixels = loadSixteenPixels(scratch + 3 * first, count);
+        __m512i currentChannels[3];
+        __m512i scratchChannels[3];
+        for (int channel = 0; channel < 3; ++channel) {
+            currentChannels[channel] = channelDwords(currentPixels, channel);
+            scratchChannels[channel] = channelDwords(scratchPixels, channel);
+        }
+        __m256i composed[3][2];
+        for (int half = 0; half < 2; ++half) {
+            const EightPixels c{doublesOfDwords(currentChannels[0], half), doublesOfDwords(currentChannels[1], half),
+                                doublesOfDwords(currentChannels[2], half)};
+            const EightPixels o{doublesOfDwords(scratchChannels[0], half), doublesOfDwords(scratchChannels[1], half),
+                                doublesOfDwords(scratchChannels[2], half)};
+            __mmask8 inside = 0;
+            const __m512d weight = weightOfEight<weighting>(c, o, lanes, inside);
+            const __m512d factor = _mm512_add_pd(_mm512_mul_pd(weight, s), _mm512_set1_pd(1.0));
+            composed[0][half] = composeEight(c.blue, o.blue, factor, s, weight, inside);
+            composed[1][half] = composeEight(c.green, o.green, factor, s, weight, inside);
+            composed[2][half] = composeEight(c.red, o.red, factor, s, weight, inside);
+        }
+        storeSixteenPixels(result + 3 * first, packByteRule(composed[0][0], composed[0][1]),
+                           packByteRule(composed[1][0], composed[1][1]),
+                           packByteRule(composed[2][0], composed[2][1]), count);
+    });
+}
+
+#endif
+
+// The row kernel of a weighting for this processor.
+template <Weighting weighting>
+RowKernel rowKernel()
+{
+#if FOTRA_AVX512_KERNELS
+    if (engine::avx512::avx512Kernels()) {
+        return composeRowAvx512<weighting>;
+    }
+#endif
+    if constexpr (weighting == Weighting::Bright) {
+        return brightRow;
+    } else if constexpr (weighting == Weighting::Dark) {
+        return darkRow;
+    } else if constexpr (weighting == Weighting::CurrentInRange) {
+        return currentRangeRow;
+    } else {
+        return scratchRangeRow;
+    }
+}
+
+// Runs the row kernel of the weighting over rect, then clears all of `scratch`.
+template <Weighting weighting>
+void weightedCompose(ImagePlanes& image, double strength, const PreviewRect& rect, const ColourRange& range = {})
+{
+    const RowKernel kernel = rowKernel<weighting>();
     const std::size_t stride = image.stride();
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
@@ -147,34 +270,34 @@ void weightedCompose(ImagePlanes& image, double strength, const PreviewRect& rec
 
 void colourRange(ImagePlanes& image, double strength, const ColourRange& range, const PreviewRect& rect)
 {
-    weightedCompose(image, strength, rect, currentRangeRow, range);
+    weightedCompose<Weighting::CurrentInRange>(image, strength, rect, range);
 }
 
 void scratchColourRange(ImagePlanes& image, double strength, const ColourRange& range, const PreviewRect& rect)
 {
-    weightedCompose(image, strength, rect, scratchRangeRow, range);
+    weightedCompose<Weighting::ScratchInRange>(image, strength, rect, range);
 }
 
 } // namespace
 
 void brightWeightedCompose(ImagePlanes& image, double strength)
 {
-    weightedCompose(image, strength, wholeImage(image), brightRow);
+    weightedCompose<Weighting::Bright>(image, strength, wholeImage(image));
 }
 
 void brightWeightedComposePreview(ImagePlanes& image, double strength, const PreviewRect& region)
 {
-    weightedCompose(image, strength, region, brightRow);
+    weightedCompose<Weighting::Bright>(image, strength, region);
 }
 
 void darkWeightedCompose(ImagePlanes& image, double strength)
 {
-    weightedCompose(image, strength, wholeImage(image), darkRow);
+    weightedCompose<Weighting::Dark>(image, strength, wholeImage(image));
 }
 
 void darkWeightedComposePreview(ImagePlanes& image, double strength, const PreviewRect& region)
 {
-    weightedCompose(image, strength, region, darkRow);
+    weightedCompose<Weighting::Dark>(image, strength, region);
 }
 
 void colourRangeCompose(ImagePlanes& image, double strength, double precision, double targetRed,

@@ -1,7 +1,10 @@
 // Brightness- and colour-weighted composes and the colour-match mask:
 // differential tests against the naive reference over the strengths and
 // precisions the modes pass, and the cases that pin the weight arithmetic.
+#include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -100,6 +103,41 @@ TEST(WeightedCompose, MatchesReferenceOnAwkwardSizesAndRegions)
                 // Colour ranges need pixels near the target to see weights inside (0, 1].
                 const Arguments a = randomArguments(rng);
                 const bool full = trial % 2 == 0 && op != Op::MatchMask;
+                const PreviewRect rect = full ? PreviewRect{0, 0, width, height} : randomRect(original, rng);
+                ImagePlanes want = original;
+                runReference(op, want, a, toReference(rect));
+                for (int threads : testsupport::kThreadCounts) {
+                    testsupport::ScopedThreadCount scope(threads);
+                    ImagePlanes got = original;
+                    runProduction(op, got, a, full, rect);
+                    ASSERT_TRUE(testsupport::imagesEqual(want, got))
+                        << "op " << static_cast<int>(op) << " " << width << "x" << height << " s " << a.strength
+                        << " k " << a.precision << (full ? " full" : " preview") << ", " << threads << " threads";
+                }
+            }
+        }
+    }
+}
+
+// Rows of whole and partial blocks of 16 pixels, regions starting at odd
+// columns, and strengths far outside what the modes pass (values beyond a
+// 32-bit integer, infinities, NaN), against the reference.
+TEST(WeightedCompose, MatchesReferenceAroundTheVectorBlocks)
+{
+    std::mt19937 rng(2025);
+    std::uint32_t seed = 900;
+    const double infinity = std::numeric_limits<double>::infinity();
+    const double extremes[] = {3e7, -3e7, 1e300, infinity, -infinity, std::nan("")};
+    const std::vector<std::pair<int, int>> sizes = {{15, 2}, {16, 3}, {17, 2}, {33, 3}, {48, 2}, {101, 3}};
+    for (Op op : {Op::Bright, Op::Dark, Op::ColourRange, Op::ScratchColourRange}) {
+        for (const auto& [width, height] : sizes) {
+            for (int trial = 0; trial < 4; ++trial, ++seed) {
+                const ImagePlanes original = testPhoto(width, height, seed);
+                Arguments a = randomArguments(rng);
+                if (trial == 3) {
+                    a.strength = extremes[seed % std::size(extremes)];
+                }
+                const bool full = trial % 2 == 0;
                 const PreviewRect rect = full ? PreviewRect{0, 0, width, height} : randomRect(original, rng);
                 ImagePlanes want = original;
                 runReference(op, want, a, toReference(rect));
