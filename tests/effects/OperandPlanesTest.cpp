@@ -139,6 +139,36 @@ TEST(OperandPlanes, GreyDropsExactlyTheSixtySevenLevels)
     }
 }
 
+// Every colour, as 16 photos of 4096 x 256 pixels: column x and row y of
+// photo r hold blue x mod 256, green x / 256 + 16 x (y mod 16) and red
+// 16 x r + y / 16. Both greys of each photo must match the reference.
+TEST(OperandPlanes, GreyOfEveryColourMatchesReference)
+{
+    testsupport::ScopedThreadCount scope(1);
+    constexpr int kWidth = 4096;
+    constexpr int kHeight = 256;
+    for (int photo = 0; photo < 16; ++photo) {
+        ImagePlanes image;
+        image.allocatePlanes(kWidth, kHeight);
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                std::uint8_t* pixel = image.current.data() + y * image.stride() + 3 * x;
+                pixel[0] = static_cast<std::uint8_t>(x % 256);
+                pixel[1] = static_cast<std::uint8_t>(x / 256 + 16 * (y % 16));
+                pixel[2] = static_cast<std::uint8_t>(16 * photo + y / 16);
+            }
+        }
+        image.result = image.current;
+        ImagePlanes want = image;
+        const reference::Rect whole{0, 0, kWidth, kHeight};
+        reference::greyToScratch(want, whole);
+        reference::greyResult(want, whole);
+        greyToScratch(image);
+        greyResult(image);
+        ASSERT_TRUE(testsupport::imagesEqual(want, image)) << "red " << 16 * photo << " to " << 16 * photo + 15;
+    }
+}
+
 TEST(OperandPlanes, PrimariesTurnIntoTheirGreys)
 {
     EXPECT_EQ(storeByte(luminance(255, 0, 0)), 76);
