@@ -12,8 +12,9 @@
 
 namespace engine {
 
-// weights[i] is the weight of the taps at offsets -i and +i; weights[0] >= 1.
-// Every sum fits a signed 32-bit accumulator for the weights the blurs build.
+// weights[i] is the weight of the taps at offsets -i and +i; weights[0] >= 1
+// and the table does not increase outwards. Every sum fits a signed 32-bit
+// accumulator for the weights the blurs build.
 using BlurWeights = std::span<const std::int32_t>;
 
 // The weight tables of the two blurs (defined beside each blur). Both stop at
@@ -34,9 +35,9 @@ void blurColumnsIntoResult(ImagePlanes& image, BlurWeights weights, PreviewRect 
 void moveResultToScratch(ImagePlanes& image);
 
 // The column pass over the whole image followed by moveResultToScratch: the
-// same bytes as the two steps. Where the weights form few boxes the blurred
-// pixels go straight into `scratch`, whose row padding then takes
-// `result`'s, and `result` is filled with 0.
+// same bytes as the two steps. The blurred pixels go straight into
+// `scratch`, whose row padding then takes `result`'s, and `result` is filled
+// with 0.
 void blurColumnsInPlace(ImagePlanes& image, BlurWeights weights);
 
 } // namespace engine
