@@ -5,10 +5,12 @@
 // row pass - the lower middle is selected for all bytes of the row at once by
 // a selection network on byte lanes. The plain windows of 11 and 21 samples
 // that the commands use get networks unrolled at compile time, which keep the
-// lanes in registers, and the column pass sorts the samples that consecutive
-// rows share once for the group. Other windows apply a network built at run
-// time; the border pixels of the row pass, and windows too large for a
-// network, gather their clipped samples and select with std::nth_element.
+// lanes in registers; pad positions past the ends of a line stand in for the
+// clipped samples, so these networks cover the whole line, and the column
+// pass sorts the samples that consecutive rows share once for the group.
+// Other windows apply a network built at run time; the border pixels of their
+// row pass, and windows too large for a network, gather their clipped samples
+// and select with std::nth_element.
 #include "effects/MedianFilters.h"
 
 #include <algorithm>
@@ -313,8 +315,9 @@ using GroupLine = void (*)(const std::uint8_t* const* inputs, std::uint8_t* cons
 constexpr std::size_t kRowGroup = 4;
 
 // The compile-time kernels for the plain window (one run) of the commands'
-// radii: one window at a time for the row pass, where neighbouring windows
-// lie in the same lanes, and kRowGroup rows at a time for the column pass.
+// radii: one window at a time for the row pass, whose neighbouring windows
+// are neighbouring lanes of the same vectors and so cannot share a sort, and
+// kRowGroup rows at a time for the column pass.
 struct PlainWindowKernels {
     GroupLine single = nullptr;
     GroupLine rowGroup = nullptr;
