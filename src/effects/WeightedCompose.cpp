@@ -135,6 +135,7 @@ using engine::avx512::doublesOfDwords;
 using engine::avx512::forEachBlock;
 using engine::avx512::loadSixteenPixels;
 using engine::avx512::packByteRule;
+using engine::avx512::storeSixteenPixelBytes;
 using engine::avx512::storeSixteenPixels;
 
 // The colour range and the strength, one copy per lane.
@@ -153,14 +154,14 @@ struct EightPixels {
 };
 
 // W of eight pixels as brightWeight, darkWeight and rangeBudget find it;
-// `inside` gets the lanes that are composed rather than copied.
+// for a colour range `inside` gets the lanes inside it (it stays as it is
+// for the others, where every lane is composed).
 template <Weighting weighting>
 FOTRA_AVX512 inline __m512d weightOfEight(const EightPixels& current, const EightPixels& scratch,
                                           const RangeLanes& range, __mmask8& inside)
 {
     const __m512d white = _mm512_set1_pd(255.0);
     if constexpr (weighting == Weighting::Bright || weighting == Weighting::Dark) {
-        inside = 0xFF;
         const __m512d luminance = effects::luminanceLanes(current.red, current.green, current.blue);
         return _mm512_div_pd(weighting == Weighting::Bright ? luminance : _mm512_sub_pd(white, luminance), white);
     } else {
@@ -204,18 +205,28 @@ FOTRA_AVX512 void composeRowAvx512(const std::uint8_t* current, const std::uint8
             currentChannels[channel] = channelDwords(currentPixels, channel);
             scratchChannels[channel] = channelDwords(scratchPixels, channel);
         }
+        EightPixels c[2];
+        EightPixels o[2];
+        __m512d weight[2];
+        __mmask8 inside[2] = {0xFF, 0xFF};
+        for (int half = 0; half < 2; ++half) {
+            c[half] = {doublesOfDwords(currentChannels[0], half), doublesOfDwords(currentChannels[1], half),
+                       doublesOfDwords(currentChannels[2], half)};
+            o[half] = {doublesOfDwords(scratchChannels[0], half), doublesOfDwords(scratchChannels[1], half),
+                       doublesOfDwords(scratchChannels[2], half)};
+            weight[half] = weightOfEight<weighting>(c[half], o[half], lanes, inside[half]);
+        }
+        if ((inside[0] | inside[1]) == 0) {
+            // All 16 pixels lie outside the colour range: a copy of `current`.
+            storeSixteenPixelBytes(result + 3 * first, currentPixels, count);
+            return;
+        }
         __m256i composed[3][2];
         for (int half = 0; half < 2; ++half) {
-            const EightPixels c{doublesOfDwords(currentChannels[0], half), doublesOfDwords(currentChannels[1], half),
-                                doublesOfDwords(currentChannels[2], half)};
-            const EightPixels o{doublesOfDwords(scratchChannels[0], half), doublesOfDwords(scratchChannels[1], half),
-                                doublesOfDwords(scratchChannels[2], half)};
-            __mmask8 inside = 0;
-            const __m512d weight = weightOfEight<weighting>(c, o, lanes, inside);
-            const __m512d factor = _mm512_add_pd(_mm512_mul_pd(weight, s), _mm512_set1_pd(1.0));
-            composed[0][half] = composeEight(c.blue, o.blue, factor, s, weight, inside);
-            composed[1][half] = composeEight(c.green, o.green, factor, s, weight, inside);
-            composed[2][half] = composeEight(c.red, o.red, factor, s, weight, inside);
+            const __m512d factor = _mm512_add_pd(_mm512_mul_pd(weight[half], s), _mm512_set1_pd(1.0));
+            composed[0][half] = composeEight(c[half].blue, o[half].blue, factor, s, weight[half], inside[half]);
+            composed[1][half] = composeEight(c[half].green, o[half].green, factor, s, weight[half], inside[half]);
+            composed[2][half] = composeEight(c[half].red, o[half].red, factor, s, weight[half], inside[half]);
         }
         storeSixteenPixels(result + 3 * first, packByteRule(composed[0][0], composed[0][1]),
                            packByteRule(composed[1][0], composed[1][1]),
