@@ -8,6 +8,7 @@
 #include "effects/WeightedCompose.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -129,14 +130,12 @@ FOTRA_WIDE_VECTOR_CLONES void scratchRangeRow(const std::uint8_t* current, const
 
 #if FOTRA_AVX512_KERNELS
 
-using engine::avx512::byteRule;
 using engine::avx512::channelDwords;
 using engine::avx512::doublesOfDwords;
 using engine::avx512::forEachBlock;
 using engine::avx512::loadSixteenPixels;
-using engine::avx512::packByteRule;
+using engine::avx512::saturatedPixels;
 using engine::avx512::storeSixteenPixelBytes;
-using engine::avx512::storeSixteenPixels;
 
 // The colour range and the strength, one copy per lane.
 struct RangeLanes {
@@ -178,17 +177,40 @@ FOTRA_AVX512 inline __m512d weightOfEight(const EightPixels& current, const Eigh
     }
 }
 
-// composePixel's channel rule on one channel of eight pixels.
-FOTRA_AVX512 inline __m256i composeEight(__m512d current, __m512d scratch, __m512d factor, __m512d strength,
-                                         __m512d weight, __mmask8 inside)
+// Strengths up to this size keep every composed value finite and far
+// inside the range of a 32-bit integer: W lies in [0, 1] (up to a rounding
+// of the luminance), so |v| <= 255 x (2 |s| + 1) x (1 + 2^-40) < 2^29.
+constexpr double kModerateStrength = 1048576.0;
+
+// composePixel's channel rule on one channel of eight pixels, truncated to
+// dword lanes: the byte rule but for the clamps, which byteRuleOfSixteen
+// completes. Lanes outside `inside` carry `current`. With a moderate
+// strength the maximum with 0 waits for the integers; otherwise it comes
+// first, mapping NaN to 0.
+template <bool moderate>
+FOTRA_AVX512 inline __m256i truncatedEight(__m512d current, __m512d scratch, __m512d factor, __m512d strength,
+                                           __m512d weight, __mmask8 inside)
 {
     const __m512d composed =
         _mm512_sub_pd(_mm512_mul_pd(current, factor), _mm512_mul_pd(_mm512_mul_pd(scratch, strength), weight));
-    return byteRule(_mm512_mask_mov_pd(current, inside, composed));
+    const __m512d value = _mm512_mask_mov_pd(current, inside, composed);
+    return _mm512_cvttpd_epi32(moderate ? value : _mm512_max_pd(value, _mm512_setzero_pd()));
+}
+
+// Two results of truncatedEight as dwords from 0 to 2^31 - 1 that saturate to
+// the byte rule's bytes: moderate values only need the negatives at 0; the
+// others are already at least 0 or 0x80000000 (2^31 and above), which the
+// unsigned minimum with 255 takes to 255.
+template <bool moderate>
+FOTRA_AVX512 inline __m512i byteRuleOfSixteen(__m256i low, __m256i high)
+{
+    const __m512i truncated = engine::avx512::joinHalves(low, high);
+    return moderate ? _mm512_max_epi32(truncated, _mm512_setzero_si512())
+                    : _mm512_min_epu32(truncated, _mm512_set1_epi32(255));
 }
 
 // composeRow on 16 pixels at a time.
-template <Weighting weighting>
+template <Weighting weighting, bool moderate>
 FOTRA_AVX512 void composeRowAvx512(const std::uint8_t* current, const std::uint8_t* scratch, std::uint8_t* result,
                                    std::int32_t pixels, double strength, const ColourRange& range)
 {
@@ -221,16 +243,18 @@ FOTRA_AVX512 void composeRowAvx512(const std::uint8_t* current, const std::uint8
             storeSixteenPixelBytes(result + 3 * first, currentPixels, count);
             return;
         }
-        __m256i composed[3][2];
+        __m256i truncated[3][2];
         for (int half = 0; half < 2; ++half) {
             const __m512d factor = _mm512_add_pd(_mm512_mul_pd(weight[half], s), _mm512_set1_pd(1.0));
-            composed[0][half] = composeEight(c[half].blue, o[half].blue, factor, s, weight[half], inside[half]);
-            composed[1][half] = composeEight(c[half].green, o[half].green, factor, s, weight[half], inside[half]);
-            composed[2][half] = composeEight(c[half].red, o[half].red, factor, s, weight[half], inside[half]);
+            const __m512d w = weight[half];
+            truncated[0][half] = truncatedEight<moderate>(c[half].blue, o[half].blue, factor, s, w, inside[half]);
+            truncated[1][half] = truncatedEight<moderate>(c[half].green, o[half].green, factor, s, w, inside[half]);
+            truncated[2][half] = truncatedEight<moderate>(c[half].red, o[half].red, factor, s, w, inside[half]);
         }
-        storeSixteenPixels(result + 3 * first, packByteRule(composed[0][0], composed[0][1]),
-                           packByteRule(composed[1][0], composed[1][1]),
-                           packByteRule(composed[2][0], composed[2][1]), count);
+        const __m512i bytes = saturatedPixels(byteRuleOfSixteen<moderate>(truncated[0][0], truncated[0][1]),
+                                              byteRuleOfSixteen<moderate>(truncated[1][0], truncated[1][1]),
+                                              byteRuleOfSixteen<moderate>(truncated[2][0], truncated[2][1]));
+        storeSixteenPixelBytes(result + 3 * first, bytes, count);
     });
 }
 
@@ -238,11 +262,12 @@ FOTRA_AVX512 void composeRowAvx512(const std::uint8_t* current, const std::uint8
 
 // The row kernel of a weighting for this processor.
 template <Weighting weighting>
-RowKernel rowKernel()
+RowKernel rowKernel([[maybe_unused]] double strength)
 {
 #if FOTRA_AVX512_KERNELS
     if (engine::avx512::avx512Kernels()) {
-        return composeRowAvx512<weighting>;
+        return std::abs(strength) <= kModerateStrength ? composeRowAvx512<weighting, true>
+                                                       : composeRowAvx512<weighting, false>;
     }
 #endif
     if constexpr (weighting == Weighting::Bright) {
@@ -260,7 +285,7 @@ RowKernel rowKernel()
 template <Weighting weighting>
 void weightedCompose(ImagePlanes& image, double strength, const PreviewRect& rect, const ColourRange& range = {})
 {
-    const RowKernel kernel = rowKernel<weighting>();
+    const RowKernel kernel = rowKernel<weighting>(strength);
     const std::size_t stride = image.stride();
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();

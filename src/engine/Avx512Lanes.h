@@ -85,10 +85,16 @@ FOTRA_AVX512 inline __m256i byteRule(__m512d value)
     return _mm512_cvttpd_epi32(_mm512_max_pd(value, _mm512_setzero_pd()));
 }
 
+// Dword lanes 0-7 and 8-15 in one vector.
+FOTRA_AVX512 inline __m512i joinHalves(__m256i low, __m256i high)
+{
+    return _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1);
+}
+
 // Two results of byteRule (lanes 0-7 and 8-15) as 16 bytes.
 FOTRA_AVX512 inline __m128i packByteRule(__m256i low, __m256i high)
 {
-    return _mm512_cvtusepi32_epi8(_mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1));
+    return _mm512_cvtusepi32_epi8(joinHalves(low, high));
 }
 
 // Byte tables of the permutes below, one 64-byte vector each.
@@ -122,8 +128,21 @@ constexpr ByteTable joinIndices()
     return table;
 }
 
+// Byte j of 16 pixels from the packs in saturatedPixels: within each
+// 16-byte lane L, bytes 4c to 4c + 3 hold channel c of pixels 4L to 4L + 3.
+constexpr ByteTable packedJoinIndices()
+{
+    ByteTable table{};
+    for (int j = 0; j < 48; ++j) {
+        const int pixel = j / 3;
+        table[j] = static_cast<std::uint8_t>(16 * (pixel / 4) + 4 * (j % 3) + pixel % 4);
+    }
+    return table;
+}
+
 inline constexpr ByteTable kChannelIndices[3] = {channelIndices(0), channelIndices(1), channelIndices(2)};
 inline constexpr ByteTable kJoinIndices = joinIndices();
+inline constexpr ByteTable kPackedJoinIndices = packedJoinIndices();
 inline constexpr __mmask64 kLowByteOfDwords = 0x1111111111111111;
 
 } // namespace detail
@@ -162,6 +181,15 @@ FOTRA_AVX512 inline void storeSixteenPixelBytes(std::uint8_t* target, __m512i by
     } else {
         _mm512_mask_storeu_epi8(target, firstBytes(3 * pixels), bytes);
     }
+}
+
+// The 48 bytes of 16 pixels given as dword lanes, one vector per channel,
+// every lane from 0 to 2^31 - 1 and stored saturated at 255 (the two packs
+// saturate at 32767 and then at 255).
+FOTRA_AVX512 inline __m512i saturatedPixels(__m512i blue, __m512i green, __m512i red)
+{
+    const __m512i packed = _mm512_packus_epi16(_mm512_packs_epi32(blue, green), _mm512_packs_epi32(red, red));
+    return _mm512_permutexvar_epi8(loadTable(detail::kPackedJoinIndices), packed);
 }
 
 // Stores the first `pixels` of 16 pixels given as one 16-byte vector per

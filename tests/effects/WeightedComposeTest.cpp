@@ -120,14 +120,14 @@ TEST(WeightedCompose, MatchesReferenceOnAwkwardSizesAndRegions)
 }
 
 // Rows of whole and partial blocks of 16 pixels, regions starting at odd
-// columns, and strengths far outside what the modes pass (values beyond a
-// 32-bit integer, infinities, NaN), against the reference.
+// columns, and strengths far outside what the modes pass (2^20, values
+// beyond a 32-bit integer, infinities, NaN), against the reference.
 TEST(WeightedCompose, MatchesReferenceAroundTheVectorBlocks)
 {
     std::mt19937 rng(2025);
     std::uint32_t seed = 900;
     const double infinity = std::numeric_limits<double>::infinity();
-    const double extremes[] = {3e7, -3e7, 1e300, infinity, -infinity, std::nan("")};
+    const double extremes[] = {3e7, -3e7, 1e300, infinity, -infinity, std::nan(""), 1048576.0, -1048576.0};
     const std::vector<std::pair<int, int>> sizes = {{15, 2}, {16, 3}, {17, 2}, {33, 3}, {48, 2}, {101, 3}};
     for (Op op : {Op::Bright, Op::Dark, Op::ColourRange, Op::ScratchColourRange}) {
         for (const auto& [width, height] : sizes) {
