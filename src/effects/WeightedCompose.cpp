@@ -137,12 +137,14 @@ using engine::avx512::loadSixteenPixels;
 using engine::avx512::saturatedPixels;
 using engine::avx512::storeSixteenPixelBytes;
 
-// The colour range and the strength, one copy per lane.
+// The colour range, one copy per lane; the targets also as dwords for
+// wholeSquaredDistances.
 struct RangeLanes {
     __m512d precision;
     __m512d targetRed;
     __m512d targetGreen;
     __m512d targetBlue;
+    __m512i wholeTargets[3]; // blue, green, red
 };
 
 // Eight pixels as doubles, one vector per channel.
@@ -152,29 +154,63 @@ struct EightPixels {
     __m512d red;
 };
 
-// W of eight pixels as brightWeight, darkWeight and rangeBudget find it;
-// for a colour range `inside` gets the lanes inside it (it stays as it is
-// for the others, where every lane is composed).
+// Whether wholeSquaredDistances may stand in for squaredDistances.
+bool wholeTargets(const ColourRange& range)
+{
+    for (const double target : {range.targetRed, range.targetGreen, range.targetBlue}) {
+        if (!(target >= 0.0 && target <= 255.0 && target == std::floor(target))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A target as dword lanes where wholeTargets holds (else unused).
+template <bool whole>
+FOTRA_AVX512 inline __m512i wholeTarget(double target)
+{
+    return _mm512_set1_epi32(whole ? static_cast<std::int32_t>(target) : 0);
+}
+
+// rangeBudget's squared distance d2 of eight pixels.
+FOTRA_AVX512 inline __m512d squaredDistances(const EightPixels& pixels, const RangeLanes& range)
+{
+    const __m512d dR = _mm512_sub_pd(pixels.red, range.targetRed);
+    const __m512d dG = _mm512_sub_pd(pixels.green, range.targetGreen);
+    const __m512d dB = _mm512_sub_pd(pixels.blue, range.targetBlue);
+    return _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(dR, dR), _mm512_mul_pd(dG, dG)), _mm512_mul_pd(dB, dB));
+}
+
+// The same d2 of 16 pixels (channels as dword lanes) in integers, for
+// targets that are whole numbers from 0 to 255: each difference, square and
+// sum is then an integer below 2^18, which the doubles hold exactly too.
+FOTRA_AVX512 inline __m512i wholeSquaredDistances(const __m512i (&channels)[3], const RangeLanes& range)
+{
+    __m512i squares[3];
+    for (int channel = 0; channel < 3; ++channel) {
+        const __m512i difference = _mm512_sub_epi32(channels[channel], range.wholeTargets[channel]);
+        squares[channel] = _mm512_mullo_epi32(difference, difference);
+    }
+    return _mm512_add_epi32(_mm512_add_epi32(squares[2], squares[1]), squares[0]);
+}
+
+// W of eight pixels as brightWeight and darkWeight find it.
 template <Weighting weighting>
-FOTRA_AVX512 inline __m512d weightOfEight(const EightPixels& current, const EightPixels& scratch,
-                                          const RangeLanes& range, __mmask8& inside)
+FOTRA_AVX512 inline __m512d brightnessWeight(const EightPixels& current)
 {
     const __m512d white = _mm512_set1_pd(255.0);
-    if constexpr (weighting == Weighting::Bright || weighting == Weighting::Dark) {
-        const __m512d luminance = effects::luminanceLanes(current.red, current.green, current.blue);
-        return _mm512_div_pd(weighting == Weighting::Bright ? luminance : _mm512_sub_pd(white, luminance), white);
-    } else {
-        const EightPixels& pixels = weighting == Weighting::CurrentInRange ? current : scratch;
-        const __m512d dR = _mm512_sub_pd(pixels.red, range.targetRed);
-        const __m512d dG = _mm512_sub_pd(pixels.green, range.targetGreen);
-        const __m512d dB = _mm512_sub_pd(pixels.blue, range.targetBlue);
-        const __m512d squared =
-            _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(dR, dR), _mm512_mul_pd(dG, dG)), _mm512_mul_pd(dB, dB));
-        const __m512d budgetLanes = _mm512_set1_pd(kColourRangeBudget);
-        const __m512d budget = _mm512_sub_pd(budgetLanes, _mm512_mul_pd(squared, range.precision));
-        inside = _mm512_cmp_pd_mask(budget, _mm512_setzero_pd(), _CMP_GT_OQ);
-        return _mm512_div_pd(budget, budgetLanes);
-    }
+    const __m512d luminance = effects::luminanceLanes(current.red, current.green, current.blue);
+    return _mm512_div_pd(weighting == Weighting::Bright ? luminance : _mm512_sub_pd(white, luminance), white);
+}
+
+// W of eight pixels at squared distances d2 as rangeBudget finds it;
+// `inside` gets the lanes inside the range.
+FOTRA_AVX512 inline __m512d rangeWeight(__m512d squared, const RangeLanes& range, __mmask8& inside)
+{
+    const __m512d budgetLanes = _mm512_set1_pd(kColourRangeBudget);
+    const __m512d budget = _mm512_sub_pd(budgetLanes, _mm512_mul_pd(squared, range.precision));
+    inside = _mm512_cmp_pd_mask(budget, _mm512_setzero_pd(), _CMP_GT_OQ);
+    return _mm512_div_pd(budget, budgetLanes);
 }
 
 // Strengths up to this size keep every composed value finite and far
@@ -209,14 +245,20 @@ FOTRA_AVX512 inline __m512i byteRuleOfSixteen(__m256i low, __m256i high)
                     : _mm512_min_epu32(truncated, _mm512_set1_epi32(255));
 }
 
-// composeRow on 16 pixels at a time.
-template <Weighting weighting, bool moderate>
+// composeRow on 16 pixels at a time; see kModerateStrength and
+// wholeSquaredDistances for the two flags.
+template <Weighting weighting, bool moderate, bool whole>
 FOTRA_AVX512 void composeRowAvx512(const std::uint8_t* current, const std::uint8_t* scratch, std::uint8_t* result,
                                    std::int32_t pixels, double strength, const ColourRange& range)
 {
+    constexpr bool ranged = weighting == Weighting::CurrentInRange || weighting == Weighting::ScratchInRange;
     const __m512d s = _mm512_set1_pd(strength);
-    const RangeLanes lanes{_mm512_set1_pd(range.precision), _mm512_set1_pd(range.targetRed),
-                           _mm512_set1_pd(range.targetGreen), _mm512_set1_pd(range.targetBlue)};
+    const RangeLanes lanes{_mm512_set1_pd(range.precision),
+                           _mm512_set1_pd(range.targetRed),
+                           _mm512_set1_pd(range.targetGreen),
+                           _mm512_set1_pd(range.targetBlue),
+                           {wholeTarget<whole>(range.targetBlue), wholeTarget<whole>(range.targetGreen),
+                            wholeTarget<whole>(range.targetRed)}};
     const std::size_t total = static_cast<std::size_t>(std::max(pixels, 0));
     forEachBlock<16>(total, [&](std::size_t first, std::size_t count) FOTRA_AVX512 {
         const __m512i currentPixels = loadSixteenPixels(current + 3 * first, count);
@@ -227,6 +269,11 @@ FOTRA_AVX512 void composeRowAvx512(const std::uint8_t* current, const std::uint8
             currentChannels[channel] = channelDwords(currentPixels, channel);
             scratchChannels[channel] = channelDwords(scratchPixels, channel);
         }
+        __m512i wholeSquared = _mm512_setzero_si512();
+        if constexpr (ranged && whole) {
+            wholeSquared = wholeSquaredDistances(
+                weighting == Weighting::CurrentInRange ? currentChannels : scratchChannels, lanes);
+        }
         EightPixels c[2];
         EightPixels o[2];
         __m512d weight[2];
@@ -236,7 +283,14 @@ FOTRA_AVX512 void composeRowAvx512(const std::uint8_t* current, const std::uint8
                        doublesOfDwords(currentChannels[2], half)};
             o[half] = {doublesOfDwords(scratchChannels[0], half), doublesOfDwords(scratchChannels[1], half),
                        doublesOfDwords(scratchChannels[2], half)};
-            weight[half] = weightOfEight<weighting>(c[half], o[half], lanes, inside[half]);
+            if constexpr (ranged) {
+                const __m512d squared =
+                    whole ? doublesOfDwords(wholeSquared, half)
+                          : squaredDistances(weighting == Weighting::CurrentInRange ? c[half] : o[half], lanes);
+                weight[half] = rangeWeight(squared, lanes, inside[half]);
+            } else {
+                weight[half] = brightnessWeight<weighting>(c[half]);
+            }
         }
         if ((inside[0] | inside[1]) == 0) {
             // All 16 pixels lie outside the colour range: a copy of `current`.
@@ -262,12 +316,17 @@ FOTRA_AVX512 void composeRowAvx512(const std::uint8_t* current, const std::uint8
 
 // The row kernel of a weighting for this processor.
 template <Weighting weighting>
-RowKernel rowKernel([[maybe_unused]] double strength)
+RowKernel rowKernel([[maybe_unused]] double strength, [[maybe_unused]] const ColourRange& range)
 {
 #if FOTRA_AVX512_KERNELS
     if (engine::avx512::avx512Kernels()) {
-        return std::abs(strength) <= kModerateStrength ? composeRowAvx512<weighting, true>
-                                                       : composeRowAvx512<weighting, false>;
+        const bool moderate = std::abs(strength) <= kModerateStrength;
+        if constexpr (weighting == Weighting::CurrentInRange || weighting == Weighting::ScratchInRange) {
+            if (wholeTargets(range)) {
+                return moderate ? composeRowAvx512<weighting, true, true> : composeRowAvx512<weighting, false, true>;
+            }
+        }
+        return moderate ? composeRowAvx512<weighting, true, false> : composeRowAvx512<weighting, false, false>;
     }
 #endif
     if constexpr (weighting == Weighting::Bright) {
@@ -285,7 +344,7 @@ RowKernel rowKernel([[maybe_unused]] double strength)
 template <Weighting weighting>
 void weightedCompose(ImagePlanes& image, double strength, const PreviewRect& rect, const ColourRange& range = {})
 {
-    const RowKernel kernel = rowKernel<weighting>(strength);
+    const RowKernel kernel = rowKernel<weighting>(strength, range);
     const std::size_t stride = image.stride();
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();

@@ -120,8 +120,9 @@ TEST(WeightedCompose, MatchesReferenceOnAwkwardSizesAndRegions)
 }
 
 // Rows of whole and partial blocks of 16 pixels, regions starting at odd
-// columns, and strengths far outside what the modes pass (2^20, values
-// beyond a 32-bit integer, infinities, NaN), against the reference.
+// columns, targets between whole numbers, and strengths far outside what
+// the modes pass (2^20, values beyond a 32-bit integer, infinities, NaN),
+// against the reference.
 TEST(WeightedCompose, MatchesReferenceAroundTheVectorBlocks)
 {
     std::mt19937 rng(2025);
@@ -134,6 +135,10 @@ TEST(WeightedCompose, MatchesReferenceAroundTheVectorBlocks)
             for (int trial = 0; trial < 4; ++trial, ++seed) {
                 const ImagePlanes original = testPhoto(width, height, seed);
                 Arguments a = randomArguments(rng);
+                if (trial == 1) {
+                    // A target that is not a whole number.
+                    a.target[seed % 3] += 0.5;
+                }
                 if (trial == 3) {
                     a.strength = extremes[seed % std::size(extremes)];
                 }
