@@ -107,12 +107,22 @@ FOTRA_AVX512 inline __m512i loadTable(const ByteTable& table)
 
 namespace detail {
 
-// Channel c of pixel i (byte 3i + c) into the low byte of dword lane i.
+// The pixel held by dword lane `lane` of a vector of 16 pixel values: each
+// 16-byte lane k holds pixels 2k, 2k + 1, 2k + 8 and 2k + 9, so that the
+// in-lane unpacks of doublesOfDwords yield pixels 0-7 and 8-15 in order.
+constexpr int pixelOfLane(int lane)
+{
+    const int k = lane / 4;
+    const int j = lane % 4;
+    return 2 * k + (j < 2 ? j : 6 + j);
+}
+
+// Channel c of that pixel (byte 3i + c) into the low byte of each dword lane.
 constexpr ByteTable channelIndices(int channel)
 {
     ByteTable table{};
-    for (int i = 0; i < 16; ++i) {
-        table[4 * i] = static_cast<std::uint8_t>(3 * i + channel);
+    for (int lane = 0; lane < 16; ++lane) {
+        table[4 * lane] = static_cast<std::uint8_t>(3 * pixelOfLane(lane) + channel);
     }
     return table;
 }
@@ -158,17 +168,24 @@ FOTRA_AVX512 inline __m512i loadSixteenPixels(const std::uint8_t* source, std::s
     return _mm512_maskz_loadu_epi8(firstBytes(3 * pixels), source);
 }
 
-// Channel c (0 blue, 1 green, 2 red) of the 16 pixels as dword lanes.
+// Channel c (0 blue, 1 green, 2 red) of the 16 pixels as dword lanes, in
+// the lane order of detail::pixelOfLane.
 FOTRA_AVX512 inline __m512i channelDwords(__m512i pixels, int channel)
 {
     return _mm512_maskz_permutexvar_epi8(detail::kLowByteOfDwords, loadTable(detail::kChannelIndices[channel]),
                                          pixels);
 }
 
-// Dword lanes 0-7 (half 0) or 8-15 (half 1) as doubles.
+// Pixels 0-7 (half 0) or 8-15 (half 1) of dwords from 0 to 2^32 - 1 in the
+// lane order of channelDwords, as doubles: a dword x beneath the high word
+// 0x43300000 is the double 2^52 + x, exactly, and subtracting 2^52 leaves x
+// exactly (cheaper than a conversion instruction).
 FOTRA_AVX512 inline __m512d doublesOfDwords(__m512i dwords, int half)
 {
-    return _mm512_cvtepi32_pd(half == 0 ? _mm512_castsi512_si256(dwords) : _mm512_extracti64x4_epi64(dwords, 1));
+    const __m512i highWords = _mm512_set1_epi32(0x43300000);
+    const __m512i bits =
+        half == 0 ? _mm512_unpacklo_epi32(dwords, highWords) : _mm512_unpackhi_epi32(dwords, highWords);
+    return _mm512_sub_pd(_mm512_castsi512_pd(bits), _mm512_set1_pd(4503599627370496.0));
 }
 
 // Stores the first 3 x `pixels` bytes of `bytes` (pixels <= 16), nothing
