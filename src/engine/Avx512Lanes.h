@@ -68,13 +68,6 @@ FOTRA_AVX512 inline void forEachBlock(std::size_t total, Block&& block)
     }
 }
 
-// Byte lanes 8 x half to 8 x half + 7 of `bytes` as doubles.
-FOTRA_AVX512 inline __m512d doublesOfBytes(__m128i bytes, int half)
-{
-    const __m128i eight = half == 0 ? bytes : _mm_unpackhi_epi64(bytes, bytes);
-    return _mm512_cvtepi32_pd(_mm256_cvtepu8_epi32(eight));
-}
-
 // The byte rule on 8 doubles, as 8 dword lanes: the maximum with 0 maps
 // negatives, -0 and NaN (the maximum returns its second operand when one is
 // NaN) to 0; truncation gives 0x80000000 for values of 2^31 and above, which
@@ -155,7 +148,24 @@ inline constexpr ByteTable kJoinIndices = joinIndices();
 inline constexpr ByteTable kPackedJoinIndices = packedJoinIndices();
 inline constexpr __mmask64 kLowByteOfDwords = 0x1111111111111111;
 
+// pixelOfLane for 16 lanes, as the indices of a byte shuffle.
+constexpr std::array<std::uint8_t, 16> laneOrder()
+{
+    std::array<std::uint8_t, 16> order{};
+    for (int lane = 0; lane < 16; ++lane) {
+        order[lane] = static_cast<std::uint8_t>(pixelOfLane(lane));
+    }
+    return order;
+}
+
+inline constexpr std::array<std::uint8_t, 16> kLaneOrder = laneOrder();
+
 } // namespace detail
+
+FOTRA_AVX512 inline __m128i loadLaneOrder()
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(detail::kLaneOrder.data()));
+}
 
 // The 16 pixels (48 bytes, blue-green-red) of a block; fewer at the end of
 // a row, whose lanes past the last pixel hold 0. Nothing past them is read.
@@ -176,7 +186,13 @@ FOTRA_AVX512 inline __m512i channelDwords(__m512i pixels, int channel)
                                          pixels);
 }
 
-// Pixels 0-7 (half 0) or 8-15 (half 1) of dwords from 0 to 2^32 - 1 in the
+// 16 bytes as dword lanes in the lane order of channelDwords.
+FOTRA_AVX512 inline __m512i dwordsOfBytes(__m128i bytes)
+{
+    return _mm512_cvtepu8_epi32(_mm_shuffle_epi8(bytes, loadLaneOrder()));
+}
+
+// Values 0-7 (half 0) or 8-15 (half 1) of dwords from 0 to 2^32 - 1 in the
 // lane order of channelDwords, as doubles: a dword x beneath the high word
 // 0x43300000 is the double 2^52 + x, exactly, and subtracting 2^52 leaves x
 // exactly (cheaper than a conversion instruction).

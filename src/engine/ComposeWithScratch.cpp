@@ -37,10 +37,12 @@ using namespace engine::avx512;
 // The same rule on 16 bytes.
 FOTRA_AVX512 __m128i composeSixteen(__m128i current, __m128i scratch, __m512d keep, __m512d strength)
 {
+    const __m512i currentDwords = dwordsOfBytes(current);
+    const __m512i scratchDwords = dwordsOfBytes(scratch);
     __m256i halves[2];
     for (int half = 0; half < 2; ++half) {
-        const __m512d c = doublesOfBytes(current, half);
-        const __m512d o = doublesOfBytes(scratch, half);
+        const __m512d c = doublesOfDwords(currentDwords, half);
+        const __m512d o = doublesOfDwords(scratchDwords, half);
         halves[half] = byteRule(_mm512_sub_pd(_mm512_mul_pd(c, keep), _mm512_mul_pd(o, strength)));
     }
     return packByteRule(halves[0], halves[1]);
