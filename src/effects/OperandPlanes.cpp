@@ -142,8 +142,9 @@ FOTRA_AVX512 __m128i exactGreys(__m512i pixels)
 // Where Yi is not a multiple of 100, Yi / 100 lies at least 0.01 from every
 // integer, so Y truncates to Yi div 100, which lies in 0 to 254: that is the
 // byte. Where Yi is a multiple of 100 other than 0, Y may lie just below
-// the integer (neutral greys drop a level that way), so those blocks are
-// evaluated in doubles. Yi = 0 is black, whose products are all exactly 0.
+// the integer (neutral greys drop a level that way), so those pixels take
+// the double evaluation of their block. Yi = 0 is black, whose products are
+// all exactly 0.
 // `source` may equal `target`: each block is read before it is written.
 FOTRA_AVX512 void greyPixelsAvx512(const std::uint8_t* source, std::uint8_t* target, std::size_t pixels)
 {
@@ -155,7 +156,7 @@ FOTRA_AVX512 void greyPixelsAvx512(const std::uint8_t* source, std::uint8_t* tar
         const __m512i bytes = loadSixteenPixels(source + 3 * first, count);
         const __m512i pixelDwords = _mm512_maskz_permutexvar_epi8(kChannelBytes, loadTable(kPixelDwordIndices), bytes);
         const __m512i hundredfold = _mm512_madd_epi16(_mm512_maddubs_epi16(pixelDwords, weights), ones);
-        // Yi div 100 = (Yi x 5243) >> 19 for every Yi up to 43699 (Yi <= 25500
+        // Yi div 100 = (Yi x 5243) >> 19 for every Yi below 43699 (Yi <= 25500
         // here); the high word of each lane is 0 and stays 0.
         const __m512i quotient = _mm512_srli_epi32(_mm512_mulhi_epu16(hundredfold, _mm512_set1_epi32(5243)), 3);
         const __m512i remainder = _mm512_sub_epi32(hundredfold, _mm512_mullo_epi16(quotient, _mm512_set1_epi32(100)));

@@ -215,7 +215,8 @@ FOTRA_AVX512 inline __m512d rangeWeight(__m512d squared, const RangeLanes& range
 
 // Strengths up to this size keep every composed value finite and far
 // inside the range of a 32-bit integer: W lies in [0, 1] (up to a rounding
-// of the luminance), so |v| <= 255 x (2 |s| + 1) x (1 + 2^-40) < 2^29.
+// of the luminance; a pixel outside a colour range carries its `current`
+// byte instead), so |v| <= 255 x (2 |s| + 1) x (1 + 2^-40) < 2^30.
 constexpr double kModerateStrength = 1048576.0;
 
 // composePixel's channel rule on one channel of eight pixels, truncated to

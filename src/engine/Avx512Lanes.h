@@ -120,17 +120,6 @@ constexpr ByteTable channelIndices(int channel)
     return table;
 }
 
-// Byte j of 16 pixels from byte lane j / 3 of the 16-byte block j mod 3
-// (blue, green, red).
-constexpr ByteTable joinIndices()
-{
-    ByteTable table{};
-    for (int j = 0; j < 48; ++j) {
-        table[j] = static_cast<std::uint8_t>(16 * (j % 3) + j / 3);
-    }
-    return table;
-}
-
 // Byte j of 16 pixels from the packs in saturatedPixels: within each
 // 16-byte lane L, bytes 4c to 4c + 3 hold channel c of pixels 4L to 4L + 3.
 constexpr ByteTable packedJoinIndices()
@@ -144,7 +133,6 @@ constexpr ByteTable packedJoinIndices()
 }
 
 inline constexpr ByteTable kChannelIndices[3] = {channelIndices(0), channelIndices(1), channelIndices(2)};
-inline constexpr ByteTable kJoinIndices = joinIndices();
 inline constexpr ByteTable kPackedJoinIndices = packedJoinIndices();
 inline constexpr __mmask64 kLowByteOfDwords = 0x1111111111111111;
 
@@ -216,22 +204,13 @@ FOTRA_AVX512 inline void storeSixteenPixelBytes(std::uint8_t* target, __m512i by
     }
 }
 
-// The 48 bytes of 16 pixels given as dword lanes, one vector per channel,
-// every lane from 0 to 2^31 - 1 and stored saturated at 255 (the two packs
-// saturate at 32767 and then at 255).
+// The 48 bytes of 16 pixels given as dword lanes (lane i holding pixel i),
+// one vector per channel, every lane from 0 to 2^31 - 1 and stored
+// saturated at 255 (the two packs saturate at 32767 and then at 255).
 FOTRA_AVX512 inline __m512i saturatedPixels(__m512i blue, __m512i green, __m512i red)
 {
     const __m512i packed = _mm512_packus_epi16(_mm512_packs_epi32(blue, green), _mm512_packs_epi32(red, red));
     return _mm512_permutexvar_epi8(loadTable(detail::kPackedJoinIndices), packed);
-}
-
-// Stores the first `pixels` of 16 pixels given as one 16-byte vector per
-// channel.
-FOTRA_AVX512 inline void storeSixteenPixels(std::uint8_t* target, __m128i blue, __m128i green, __m128i red,
-                                            std::size_t pixels)
-{
-    const __m512i blocks = _mm512_inserti32x4(_mm512_inserti32x4(_mm512_castsi128_si512(blue), green, 1), red, 2);
-    storeSixteenPixelBytes(target, _mm512_permutexvar_epi8(loadTable(detail::kJoinIndices), blocks), pixels);
 }
 
 } // namespace engine::avx512
