@@ -19,6 +19,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <string_view>
 
 // GCC 12 takes the deliberately undefined operands inside the intrinsics
 // for uninitialised variables.
@@ -37,12 +39,20 @@
 namespace engine::avx512 {
 
 // Whether the processor (and the system, which must save the wide
-// registers) supports the kernels; asked once.
+// registers) supports the kernels; asked once. FOTRA_PORTABLE_KERNELS=1 in
+// the environment turns them off, so that the portable loops, which other
+// processors run, are tested on this one too.
 inline bool avx512Kernels()
 {
-    static const bool supported = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-                                  __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl") &&
-                                  __builtin_cpu_supports("avx512vbmi");
+    static const bool supported = [] {
+        const char* portable = std::getenv("FOTRA_PORTABLE_KERNELS");
+        if (portable != nullptr && std::string_view(portable) == "1") {
+            return false;
+        }
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+               __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl") &&
+               __builtin_cpu_supports("avx512vbmi");
+    }();
     return supported;
 }
 
