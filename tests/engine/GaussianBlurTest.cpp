@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -202,6 +203,39 @@ TEST(GaussianBlurDifferential, PreviewOnRandomRectangles)
             input, [&](ImagePlanes& image) { gaussianBlurPreview(image, rect, sigma); },
             [&](ImagePlanes& image) { reference::gaussianBlurPreview(image, rect, sigma); },
             "sigma " + std::to_string(sigma) + " " + enginetest::describe(rect));
+    }
+}
+
+// Where the passes change their way of working: sigma 1 sums in 16-bit
+// lanes, sigma 2 and 10 add 16-bit partial sums into 32-bit lanes; rows of
+// 510 to 516 bytes end around a run of the tap form; sigma 30 and 60 lie on
+// either side of the switch to the box form.
+TEST(GaussianBlurDifferential, WhereTheSumsAndRunsChange)
+{
+    std::uint32_t seed = 900;
+    const std::vector<Size> sizes = {{170, 40}, {171, 23}, {172, 3}, {341, 65}, {1, 70}};
+    for (const double sigma : {1.0, 2.0, 10.0, 30.0, 60.0}) {
+        for (const Size size : sizes) {
+            const ImagePlanes input = testsupport::noisyImage(size.width, size.height, seed++);
+            const std::string what = "sigma " + std::to_string(sigma);
+            expectMatchesReference(
+                input,
+                [&](ImagePlanes& image) {
+                    gaussianBlurRows(image, sigma);
+                    gaussianBlurColumns(image, sigma);
+                },
+                [&](ImagePlanes& image) {
+                    reference::gaussianBlurRows(image, sigma);
+                    reference::gaussianBlurColumns(image, sigma);
+                },
+                what + " rows and columns");
+            const PreviewRect rect{size.width / 3, size.height / 4, size.width - size.width / 3,
+                                   std::max(1, size.height / 2)};
+            expectMatchesReference(
+                input, [&](ImagePlanes& image) { gaussianBlurPreview(image, rect, sigma); },
+                [&](ImagePlanes& image) { reference::gaussianBlurPreview(image, rect, sigma); },
+                what + " " + enginetest::describe(rect));
+        }
     }
 }
 

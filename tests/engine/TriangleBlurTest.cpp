@@ -1,8 +1,10 @@
 // Triangle blur: the weight tables, the worked rows, the plane effects of
 // both passes and of the preview, and differential runs against the naive
 // reference on awkward sizes with 1, 2 and 3 threads.
+#include <algorithm>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -161,6 +163,39 @@ TEST(TriangleBlurDifferential, PreviewOnRandomRectangles)
             input, [&](ImagePlanes& image) { triangleBlurPreview(image, rect, radius, divisor); },
             [&](ImagePlanes& image) { reference::triangleBlurPreview(image, rect, radius, divisor); },
             "radius " + std::to_string(radius) + " " + enginetest::describe(rect));
+    }
+}
+
+// Where the passes change their way of working: a window total of 256
+// (radius 15, divisor 1) still sums in 16-bit lanes and 289 (radius 16) no
+// longer does; rows of 510 to 516 bytes end just before, on and after a run
+// of the tap form; heights past 2 radius + 1 wrap the ring of rows; radius
+// 130 has weights too large for 16-bit lanes and takes the box form.
+TEST(TriangleBlurDifferential, WhereTheSumsAndRunsChange)
+{
+    std::uint32_t seed = 700;
+    const std::vector<std::pair<int, int>> sizes = {{170, 40}, {171, 37}, {172, 3}, {341, 34}, {343, 1}, {1, 70}};
+    for (const auto& [radius, divisor] : std::vector<std::pair<int, int>>{{15, 1}, {16, 1}, {11, 11}, {130, 1}}) {
+        for (const auto& [width, height] : sizes) {
+            const ImagePlanes input = testsupport::noisyImage(width, height, seed++);
+            const std::string what = "radius " + std::to_string(radius) + " divisor " + std::to_string(divisor);
+            expectMatchesReference(
+                input,
+                [&](ImagePlanes& image) {
+                    triangleBlurRows(image, radius, divisor);
+                    triangleBlurColumns(image, radius, divisor);
+                },
+                [&](ImagePlanes& image) {
+                    reference::triangleBlurRows(image, radius, divisor);
+                    reference::triangleBlurColumns(image, radius, divisor);
+                },
+                what + " rows and columns");
+            const PreviewRect rect{width / 3, height / 4, width - width / 3, std::max(1, height / 2)};
+            expectMatchesReference(
+                input, [&](ImagePlanes& image) { triangleBlurPreview(image, rect, radius, divisor); },
+                [&](ImagePlanes& image) { reference::triangleBlurPreview(image, rect, radius, divisor); },
+                what + " " + enginetest::describe(rect));
+        }
     }
 }
 
