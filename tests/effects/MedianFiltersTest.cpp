@@ -3,6 +3,7 @@
 // smaller steps), and the sample counts and threshold that pin the rule.
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,32 @@ namespace {
 using effectstest::awkwardSizes;
 using effectstest::testPhoto;
 
+// The row pass, the column pass and (with `outliers`) the replacement of
+// outliers, each stage's planes against the reference with 1, 2 and 3 threads.
+void expectStagesMatchReference(const ImagePlanes& original, int radius, int step, bool outliers)
+{
+    ImagePlanes want = original;
+    reference::weightedMedianRows(want, radius, step);
+    const ImagePlanes afterRows = want;
+    reference::weightedMedianColumns(want, radius, step);
+    const ImagePlanes afterColumns = want;
+    reference::replaceOutlierPixels(want);
+    const std::string what = std::to_string(original.width) + "x" + std::to_string(original.height) + " r " +
+                             std::to_string(radius) + " b " + std::to_string(step);
+    for (int threads : testsupport::kThreadCounts) {
+        testsupport::ScopedThreadCount scope(threads);
+        ImagePlanes got = original;
+        weightedMedianRows(got, radius, step);
+        ASSERT_TRUE(testsupport::imagesEqual(afterRows, got)) << "rows " << what << ", " << threads;
+        weightedMedianColumns(got, radius, step);
+        ASSERT_TRUE(testsupport::imagesEqual(afterColumns, got)) << "columns " << what << ", " << threads;
+        if (outliers) {
+            replaceOutlierPixels(got);
+            ASSERT_TRUE(testsupport::imagesEqual(want, got)) << "outliers " << what << ", " << threads;
+        }
+    }
+}
+
 TEST(MedianFilters, MatchReferenceForCommandRadiiAndSmallerSteps)
 {
     const std::pair<int, int> windows[] = {{5, 5}, {10, 10}, {10, 5}, {5, 2}, {10, 3}, {5, 1}, {10, 11}, {10, 1}, {20, 1}};
@@ -23,26 +50,7 @@ TEST(MedianFilters, MatchReferenceForCommandRadiiAndSmallerSteps)
     std::uint32_t seed = 700;
     for (const auto& [width, height] : sizes) {
         for (const auto& [radius, step] : windows) {
-            const ImagePlanes original = testPhoto(width, height, seed++);
-            ImagePlanes want = original;
-            reference::weightedMedianRows(want, radius, step);
-            const ImagePlanes afterRows = want;
-            reference::weightedMedianColumns(want, radius, step);
-            const ImagePlanes afterColumns = want;
-            reference::replaceOutlierPixels(want);
-            for (int threads : testsupport::kThreadCounts) {
-                testsupport::ScopedThreadCount scope(threads);
-                ImagePlanes got = original;
-                weightedMedianRows(got, radius, step);
-                ASSERT_TRUE(testsupport::imagesEqual(afterRows, got))
-                    << "rows " << width << "x" << height << " r " << radius << " b " << step << ", " << threads;
-                weightedMedianColumns(got, radius, step);
-                ASSERT_TRUE(testsupport::imagesEqual(afterColumns, got))
-                    << "columns " << width << "x" << height << " r " << radius << " b " << step << ", " << threads;
-                replaceOutlierPixels(got);
-                ASSERT_TRUE(testsupport::imagesEqual(want, got))
-                    << "outliers " << width << "x" << height << ", " << threads;
-            }
+            expectStagesMatchReference(testPhoto(width, height, seed++), radius, step, true);
         }
     }
 }
@@ -59,21 +67,7 @@ TEST(MedianFilters, MatchReferenceAroundTheWindowLength)
     std::uint32_t seed = 800;
     for (const auto& [width, height] : sizes) {
         for (const auto& [radius, step] : windows) {
-            const ImagePlanes original = testPhoto(width, height, seed++);
-            ImagePlanes want = original;
-            reference::weightedMedianRows(want, radius, step);
-            const ImagePlanes afterRows = want;
-            reference::weightedMedianColumns(want, radius, step);
-            for (int threads : testsupport::kThreadCounts) {
-                testsupport::ScopedThreadCount scope(threads);
-                ImagePlanes got = original;
-                weightedMedianRows(got, radius, step);
-                ASSERT_TRUE(testsupport::imagesEqual(afterRows, got))
-                    << "rows " << width << "x" << height << " r " << radius << " b " << step << ", " << threads;
-                weightedMedianColumns(got, radius, step);
-                ASSERT_TRUE(testsupport::imagesEqual(want, got))
-                    << "columns " << width << "x" << height << " r " << radius << " b " << step << ", " << threads;
-            }
+            expectStagesMatchReference(testPhoto(width, height, seed++), radius, step, false);
         }
     }
 }

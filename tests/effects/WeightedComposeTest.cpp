@@ -92,6 +92,21 @@ void runReference(Op op, ImagePlanes& image, const Arguments& a, reference::Rect
     }
 }
 
+// The operation with 1, 2 and 3 threads against the reference.
+void expectMatchesReference(Op op, const ImagePlanes& original, const Arguments& a, bool full, PreviewRect rect)
+{
+    ImagePlanes want = original;
+    runReference(op, want, a, toReference(rect));
+    for (int threads : testsupport::kThreadCounts) {
+        testsupport::ScopedThreadCount scope(threads);
+        ImagePlanes got = original;
+        runProduction(op, got, a, full, rect);
+        ASSERT_TRUE(testsupport::imagesEqual(want, got))
+            << "op " << static_cast<int>(op) << " " << original.width << "x" << original.height << " s "
+            << a.strength << " k " << a.precision << (full ? " full" : " preview") << ", " << threads << " threads";
+    }
+}
+
 TEST(WeightedCompose, MatchesReferenceOnAwkwardSizesAndRegions)
 {
     std::mt19937 rng(2024);
@@ -104,16 +119,7 @@ TEST(WeightedCompose, MatchesReferenceOnAwkwardSizesAndRegions)
                 const Arguments a = randomArguments(rng);
                 const bool full = trial % 2 == 0 && op != Op::MatchMask;
                 const PreviewRect rect = full ? PreviewRect{0, 0, width, height} : randomRect(original, rng);
-                ImagePlanes want = original;
-                runReference(op, want, a, toReference(rect));
-                for (int threads : testsupport::kThreadCounts) {
-                    testsupport::ScopedThreadCount scope(threads);
-                    ImagePlanes got = original;
-                    runProduction(op, got, a, full, rect);
-                    ASSERT_TRUE(testsupport::imagesEqual(want, got))
-                        << "op " << static_cast<int>(op) << " " << width << "x" << height << " s " << a.strength
-                        << " k " << a.precision << (full ? " full" : " preview") << ", " << threads << " threads";
-                }
+                expectMatchesReference(op, original, a, full, rect);
             }
         }
     }
@@ -144,16 +150,7 @@ TEST(WeightedCompose, MatchesReferenceAroundTheVectorBlocks)
                 }
                 const bool full = trial % 2 == 0;
                 const PreviewRect rect = full ? PreviewRect{0, 0, width, height} : randomRect(original, rng);
-                ImagePlanes want = original;
-                runReference(op, want, a, toReference(rect));
-                for (int threads : testsupport::kThreadCounts) {
-                    testsupport::ScopedThreadCount scope(threads);
-                    ImagePlanes got = original;
-                    runProduction(op, got, a, full, rect);
-                    ASSERT_TRUE(testsupport::imagesEqual(want, got))
-                        << "op " << static_cast<int>(op) << " " << width << "x" << height << " s " << a.strength
-                        << " k " << a.precision << (full ? " full" : " preview") << ", " << threads << " threads";
-                }
+                expectMatchesReference(op, original, a, full, rect);
             }
         }
     }

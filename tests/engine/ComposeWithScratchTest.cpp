@@ -104,13 +104,14 @@ double modeStrength(std::mt19937& rng)
     }
 }
 
-TEST(ComposeWithScratchDifferential, FullAndPreviewForms)
+// The full form and the twin on a random rectangle against the reference,
+// `rounds` times per size with the modes' strengths.
+void expectBothFormsMatchReference(const std::vector<std::pair<int, int>>& sizes, int rounds, std::uint32_t rngSeed,
+                                   std::uint32_t seed)
 {
-    std::mt19937 rng(31);
-    std::uint32_t seed = 500;
-    const std::vector<std::pair<int, int>> sizes = {{1, 1}, {1, 17}, {17, 1}, {2, 3}, {5, 5}, {33, 20}, {64, 7}};
+    std::mt19937 rng(rngSeed);
     for (const auto& [width, height] : sizes) {
-        for (int round = 0; round < 4; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             const double strength = modeStrength(rng);
             const ImagePlanes input = testsupport::noisyImage(width, height, seed++);
             expectMatchesReference(
@@ -126,28 +127,16 @@ TEST(ComposeWithScratchDifferential, FullAndPreviewForms)
     }
 }
 
+TEST(ComposeWithScratchDifferential, FullAndPreviewForms)
+{
+    expectBothFormsMatchReference({{1, 1}, {1, 17}, {17, 1}, {2, 3}, {5, 5}, {33, 20}, {64, 7}}, 4, 31, 500);
+}
+
 // Rows of whole and partial blocks of 64 bytes, and rectangles starting at
 // odd columns, so that every split of a row into vector blocks is compared.
 TEST(ComposeWithScratchDifferential, RowsAroundTheVectorBlocks)
 {
-    std::mt19937 rng(37);
-    std::uint32_t seed = 700;
-    const std::vector<std::pair<int, int>> sizes = {{21, 3}, {22, 2}, {43, 3}, {101, 4}, {257, 3}};
-    for (const auto& [width, height] : sizes) {
-        for (int round = 0; round < 3; ++round) {
-            const double strength = modeStrength(rng);
-            const ImagePlanes input = testsupport::noisyImage(width, height, seed++);
-            expectMatchesReference(
-                input, [&](ImagePlanes& image) { composeWithScratch(image, strength); },
-                [&](ImagePlanes& image) { reference::composeWithScratch(image, strength); },
-                "strength " + std::to_string(strength));
-            const PreviewRect rect = enginetest::randomRect(input, rng);
-            expectMatchesReference(
-                input, [&](ImagePlanes& image) { composeWithScratchPreview(image, rect, strength); },
-                [&](ImagePlanes& image) { reference::composeWithScratchPreview(image, rect, strength); },
-                "strength " + std::to_string(strength) + " " + enginetest::describe(rect));
-        }
-    }
+    expectBothFormsMatchReference({{21, 3}, {22, 2}, {43, 3}, {101, 4}, {257, 3}}, 3, 37, 700);
 }
 
 // Strengths far outside what the modes pass: values beyond the range of a

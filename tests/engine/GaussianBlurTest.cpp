@@ -29,6 +29,22 @@ ImagePlanes sizedOnly(int width, int height)
     return image;
 }
 
+// Both passes, one after the other, against the reference.
+void expectBothPassesMatchReference(const ImagePlanes& input, double sigma, const std::string& what)
+{
+    expectMatchesReference(
+        input,
+        [&](ImagePlanes& image) {
+            gaussianBlurRows(image, sigma);
+            gaussianBlurColumns(image, sigma);
+        },
+        [&](ImagePlanes& image) {
+            reference::gaussianBlurRows(image, sigma);
+            reference::gaussianBlurColumns(image, sigma);
+        },
+        what + " rows and columns");
+}
+
 TEST(GaussianWeights, MatchTheWorkedTables)
 {
     const ImagePlanes large = sizedOnly(1000, 1000);
@@ -171,17 +187,7 @@ TEST(GaussianBlurDifferential, BothPassesOnAwkwardSizes)
             expectMatchesReference(
                 input, [&](ImagePlanes& image) { gaussianBlurRows(image, sigma); },
                 [&](ImagePlanes& image) { reference::gaussianBlurRows(image, sigma); }, what + " rows");
-            expectMatchesReference(
-                input,
-                [&](ImagePlanes& image) {
-                    gaussianBlurRows(image, sigma);
-                    gaussianBlurColumns(image, sigma);
-                },
-                [&](ImagePlanes& image) {
-                    reference::gaussianBlurRows(image, sigma);
-                    reference::gaussianBlurColumns(image, sigma);
-                },
-                what + " rows and columns");
+            expectBothPassesMatchReference(input, sigma, what);
         }
     }
 }
@@ -218,17 +224,7 @@ TEST(GaussianBlurDifferential, WhereTheSumsAndRunsChange)
         for (const Size size : sizes) {
             const ImagePlanes input = testsupport::noisyImage(size.width, size.height, seed++);
             const std::string what = "sigma " + std::to_string(sigma);
-            expectMatchesReference(
-                input,
-                [&](ImagePlanes& image) {
-                    gaussianBlurRows(image, sigma);
-                    gaussianBlurColumns(image, sigma);
-                },
-                [&](ImagePlanes& image) {
-                    reference::gaussianBlurRows(image, sigma);
-                    reference::gaussianBlurColumns(image, sigma);
-                },
-                what + " rows and columns");
+            expectBothPassesMatchReference(input, sigma, what);
             const PreviewRect rect{size.width / 3, size.height / 4, size.width - size.width / 3,
                                    std::max(1, size.height / 2)};
             expectMatchesReference(

@@ -21,6 +21,22 @@ using enginetest::channelRows;
 using enginetest::expectMatchesReference;
 using enginetest::greyPhoto;
 
+// Both passes, one after the other, against the reference.
+void expectBothPassesMatchReference(const ImagePlanes& input, int radius, int divisor, const std::string& what)
+{
+    expectMatchesReference(
+        input,
+        [&](ImagePlanes& image) {
+            triangleBlurRows(image, radius, divisor);
+            triangleBlurColumns(image, radius, divisor);
+        },
+        [&](ImagePlanes& image) {
+            reference::triangleBlurRows(image, radius, divisor);
+            reference::triangleBlurColumns(image, radius, divisor);
+        },
+        what + " rows and columns");
+}
+
 TEST(TriangleWeights, FallOffByTheDivisor)
 {
     ImagePlanes large;
@@ -132,17 +148,7 @@ TEST(TriangleBlurDifferential, BothPassesOnAwkwardSizes)
             expectMatchesReference(
                 input, [&](ImagePlanes& image) { triangleBlurRows(image, radius, divisor); },
                 [&](ImagePlanes& image) { reference::triangleBlurRows(image, radius, divisor); }, what + " rows");
-            expectMatchesReference(
-                input,
-                [&](ImagePlanes& image) {
-                    triangleBlurRows(image, radius, divisor);
-                    triangleBlurColumns(image, radius, divisor);
-                },
-                [&](ImagePlanes& image) {
-                    reference::triangleBlurRows(image, radius, divisor);
-                    reference::triangleBlurColumns(image, radius, divisor);
-                },
-                what + " rows and columns");
+            expectBothPassesMatchReference(input, radius, divisor, what);
         }
     }
 }
@@ -179,17 +185,7 @@ TEST(TriangleBlurDifferential, WhereTheSumsAndRunsChange)
         for (const auto& [width, height] : sizes) {
             const ImagePlanes input = testsupport::noisyImage(width, height, seed++);
             const std::string what = "radius " + std::to_string(radius) + " divisor " + std::to_string(divisor);
-            expectMatchesReference(
-                input,
-                [&](ImagePlanes& image) {
-                    triangleBlurRows(image, radius, divisor);
-                    triangleBlurColumns(image, radius, divisor);
-                },
-                [&](ImagePlanes& image) {
-                    reference::triangleBlurRows(image, radius, divisor);
-                    reference::triangleBlurColumns(image, radius, divisor);
-                },
-                what + " rows and columns");
+            expectBothPassesMatchReference(input, radius, divisor, what);
             const PreviewRect rect{width / 3, height / 4, width - width / 3, std::max(1, height / 2)};
             expectMatchesReference(
                 input, [&](ImagePlanes& image) { triangleBlurPreview(image, rect, radius, divisor); },
