@@ -216,8 +216,14 @@ FOTRA_AVX512 inline __m512d rangeWeight(__m512d squared, const RangeLanes& range
 // Strengths up to this size keep every composed value finite and far
 // inside the range of a 32-bit integer: W lies in [0, 1] (up to a rounding
 // of the luminance; a pixel outside a colour range carries its `current`
-// byte instead), so |v| <= 255 x (2 |s| + 1) x (1 + 2^-40) < 2^30.
+// byte instead), so |v| <= 255 x (2 |s| + 1) x (1 + 2^-40) < 2^30. A colour
+// range's W stays at most 1 only for a precision that is not negative.
 constexpr double kModerateStrength = 1048576.0;
+
+bool moderateArguments(double strength, const ColourRange& range)
+{
+    return std::abs(strength) <= kModerateStrength && !(range.precision < 0.0);
+}
 
 // composePixel's channel rule on one channel of eight pixels, truncated to
 // dword lanes: the byte rule but for the clamps, which byteRuleOfSixteen
@@ -321,7 +327,7 @@ RowKernel rowKernel([[maybe_unused]] double strength, [[maybe_unused]] const Col
 {
 #if FOTRA_AVX512_KERNELS
     if (engine::avx512::avx512Kernels()) {
-        const bool moderate = std::abs(strength) <= kModerateStrength;
+        const bool moderate = moderateArguments(strength, range);
         if constexpr (weighting == Weighting::CurrentInRange || weighting == Weighting::ScratchInRange) {
             if (wholeTargets(range)) {
                 return moderate ? composeRowAvx512<weighting, true, true> : composeRowAvx512<weighting, false, true>;

@@ -156,6 +156,27 @@ TEST(WeightedCompose, MatchesReferenceAroundTheVectorBlocks)
     }
 }
 
+// Precisions no mode passes: below 0 a colour far from the target weighs
+// more than 1, so composed values pass 2^31 with moderate strengths; infinity
+// and NaN leave no colour inside the range.
+TEST(WeightedCompose, ColourRangesWithExtremePrecisionsMatchReference)
+{
+    std::mt19937 rng(2026);
+    std::uint32_t seed = 1200;
+    const double infinity = std::numeric_limits<double>::infinity();
+    for (Op op : {Op::ColourRange, Op::ScratchColourRange}) {
+        for (const double precision : {-1e6, -1.0, -1e-3, 0.0, infinity, -infinity, std::nan("")}) {
+            for (const double strength : {3.0, -0.9, 1000.0}) {
+                Arguments a = randomArguments(rng);
+                a.precision = precision;
+                a.strength = strength;
+                const ImagePlanes original = testPhoto(37, 3, seed++);
+                expectMatchesReference(op, original, a, true, PreviewRect{0, 0, 37, 3});
+            }
+        }
+    }
+}
+
 // A one-row photo of the given BGR pixels with `scratch` set to `operand`.
 ImagePlanes row(const std::vector<std::uint8_t>& pixels, const std::vector<std::uint8_t>& operand)
 {
