@@ -10,6 +10,7 @@ FOTRA_PACKAGES=(
   ninja-build cmake g++
   libgtest-dev libgmock-dev libbenchmark-dev libomp-dev
   fonts-noto-cjk xvfb xauth libexiv2-dev clang libclang-rt-14-dev
+  qt6-translations-l10n
 )
 
 fotra_missing_packages() {

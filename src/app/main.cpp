@@ -3,6 +3,8 @@
 #include <QApplication>
 
 #include "app/CFotraApp.h"
+#include "app/ProgramIcon.h"
+#include "app/Translations.h"
 
 int main(int argc, char* argv[])
 {
@@ -10,6 +12,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName("Orvelle");
     QApplication::setApplicationName("PEKARUN4FREE");
     QApplication::setDesktopFileName("pekarun4free");
+    QApplication::setWindowIcon(programIcon());
+    installJapaneseTranslations(application);
 
     CFotraApp fotra;
     if (!fotra.initInstance(QApplication::arguments())) {

@@ -18,6 +18,7 @@
 
 #include "app/AppServices.h"
 #include "app/CMainFrame.h"
+#include "app/Translations.h"
 #include "document/CFotraDoc.h"
 
 namespace apptest {
@@ -118,6 +119,7 @@ void isolateEnvironment();
     {                                                 \
         apptest::isolateEnvironment();                \
         QApplication application(argc, argv);         \
+        installJapaneseTranslations(application);     \
         TestClass test;                               \
         return QTest::qExec(&test, argc, argv);       \
     }
