@@ -4,10 +4,10 @@
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/ProgramIcon.h"
 #include "res/WebAddresses.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
@@ -16,7 +16,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setModal(true);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(QIcon(":/pekarun4free/icon.png").pixmap(48, 48));
+    icon->setPixmap(programIcon().pixmap(48, 48));
     icon->setAlignment(Qt::AlignTop);
 
     auto* name = new QLabel("ぺかるん４　フリー版　バージョン 1.0", this);

@@ -24,6 +24,7 @@
 
 #include "app/CFotraView.h"
 #include "app/MenuBuilder.h"
+#include "app/ProgramIcon.h"
 #include "app/ToolbarCustomizeDialog.h"
 #include "app/VisualStyles.h"
 #include "document/CFotraDoc.h"
@@ -127,7 +128,7 @@ CMainFrame::CMainFrame(FrameLinks links, QWidget* parent)
     // The title never shows the document's name.
     setObjectName("MainFrame");
     setWindowTitle("ぺかるん４　フリー版");
-    setWindowIcon(QIcon(":/pekarun4free/icon.png"));
+    setWindowIcon(programIcon());
     setAcceptDrops(true);
 
     applyLook(static_cast<int>(appLook_));

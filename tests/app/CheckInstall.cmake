@@ -10,7 +10,8 @@ if(NOT status EQUAL 0)
 endif()
 
 foreach(file bin/Pekarun4Free bin/libIK5COM.so bin/libIK5FILE.so bin/libIK5EFFECT.so bin/help/help.htm
-             share/applications/pekarun4free.desktop share/icons/hicolor/128x128/apps/pekarun4free.png)
+             share/applications/pekarun4free.desktop share/icons/hicolor/128x128/apps/pekarun4free.png
+             share/icons/hicolor/16x16/apps/pekarun4free.png share/icons/hicolor/scalable/apps/pekarun4free.svg)
   if(NOT EXISTS "${PREFIX}/${file}")
     message(FATAL_ERROR "not installed: ${file}")
   endif()

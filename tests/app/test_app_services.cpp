@@ -9,12 +9,15 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include "AppTestSupport.h"
 #include "app/CAboutDlg.h"
 #include "app/CFotraApp.h"
+#include "app/ProgramIcon.h"
 #include "app/QtServices.h"
+#include "document/SessionRecovery.h"
 #include "res/ResourceIds.h"
 
 namespace {
@@ -144,6 +147,39 @@ private slots:
         QCOMPARE(title, QString("PEKARUN4FREE"));
     }
 
+    // Qt's own buttons speak Japanese, with the words the program's questions
+    // name them by.
+    void standardButtonsSpeakJapanese_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ok") << int(QDialogButtonBox::Ok) << QString("OK");
+        QTest::newRow("save") << int(QDialogButtonBox::Save) << QString("保存");
+        QTest::newRow("discard") << int(QDialogButtonBox::Discard) << QString("変更を破棄");
+        QTest::newRow("cancel") << int(QDialogButtonBox::Cancel) << QString("キャンセル");
+        QTest::newRow("yes") << int(QDialogButtonBox::Yes) << QString("はい(&Y)");
+        QTest::newRow("no") << int(QDialogButtonBox::No) << QString("いいえ(&N)");
+        QTest::newRow("close") << int(QDialogButtonBox::Close) << QString("閉じる");
+    }
+    void standardButtonsSpeakJapanese()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, text);
+        const QDialogButtonBox box{QDialogButtonBox::StandardButtons(button)};
+        QCOMPARE(box.buttons().constFirst()->text(), text);
+    }
+
+    void recoveryQuestionNamesItsNoButton()
+    {
+        session::Journal journal;
+        journal.photoPath = "/photos/a.jpg";
+        journal.snapshots.resize(2);
+        const QString question = QString::fromStdString(recoveryQuestion(journal));
+        const QDialogButtonBox box{QDialogButtonBox::No};
+        const QString noText = box.buttons().constFirst()->text().remove(QRegularExpression("\\(&.\\)"));
+        QVERIFY2(question.contains("「" + noText + "」"), qPrintable(question));
+    }
+
     void waitCursorDuringOpen()
     {
         std::vector<Qt::CursorShape> shapes;
@@ -211,18 +247,32 @@ private slots:
         QVERIFY(app.initInstance({"Pekarun4Free"}));
         QVERIFY(app.mainFrame()->commandUi(res::ID_APP_ABOUT).enabled);
         QStringList texts;
+        bool showsIcon = false;
         whenModalShows<CAboutDlg>([&](CAboutDlg& about) {
             for (const QLabel* label : about.findChildren<QLabel*>()) {
                 if (!label->text().isEmpty()) {
                     texts << label->text();
                 }
+                showsIcon = showsIcon || !label->pixmap().isNull();
             }
             about.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         });
         app.mainFrame()->routeCommand(res::ID_APP_ABOUT);
         QVERIFY(texts.size() >= 2);
         QVERIFY(texts.first().startsWith("ぺかるん４　フリー版"));
+        QVERIFY(showsIcon);
         app.exitInstance();
+    }
+
+    // The icon's images are compiled in; the window carries every size.
+    void iconInEverySize()
+    {
+        apptest::FrameFixture fixture;
+        const QIcon icon = fixture.frame->windowIcon();
+        for (const int size : kProgramIconSizes) {
+            QCOMPARE(icon.pixmap(size, size).size(), QSize(size, size));
+            QCOMPARE(icon.availableSizes().count(QSize(size, size)), 1);
+        }
     }
 };
 
