@@ -32,10 +32,9 @@ std::vector<std::int32_t> gaussianWeights(double sigma, const ImagePlanes& image
 } // namespace engine
 
 using engine::blurColumnsInPlace;
-using engine::blurColumnsIntoResult;
+using engine::blurAreaIntoScratch;
 using engine::blurRowsIntoScratch;
 using engine::gaussianWeights;
-using engine::moveResultToScratch;
 using engine::wholeImage;
 
 void gaussianBlurRows(ImagePlanes& image, double sigma)
@@ -56,7 +55,5 @@ void gaussianBlurPreview(ImagePlanes& image, PreviewRect rect, double sigma)
         return;
     }
     const std::vector<std::int32_t> weights = gaussianWeights(sigma, image);
-    blurRowsIntoScratch(image, weights, rect);
-    blurColumnsIntoResult(image, weights, rect);
-    moveResultToScratch(image);
+    blurAreaIntoScratch(image, weights, rect);
 }

@@ -17,9 +17,9 @@ void gaussianBlurRows(ImagePlanes& image, double sigma);
 // with 0. Call it after gaussianBlurRows with the same sigma.
 void gaussianBlurColumns(ImagePlanes& image, double sigma);
 
-// Both passes on the rectangle only: the row pass reads `current` (also
-// outside the rectangle), the column pass reads `scratch` rows beyond the
-// rectangle as they are (0 under the plane convention, so rows within the
-// radius of an inner edge come out darker). Then copies `result` into
-// `scratch` and fills `result` with 0. sigma 0 changes nothing.
+// Preview twin: writes into `scratch`, inside the rectangle only, the bytes
+// the two passes above leave there. The row pass reads `current` around the
+// rectangle as far as the window reaches (only the image's edges clip), so
+// the rectangle's edge rows match the full blur. Every other byte of every
+// plane keeps its value; `result` is not touched. sigma 0 changes nothing.
 void gaussianBlurPreview(ImagePlanes& image, PreviewRect rect, double sigma);

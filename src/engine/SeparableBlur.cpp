@@ -519,8 +519,8 @@ FOTRA_WIDE_VECTOR_CLONES void blurStrip(const std::uint8_t* source, std::uint8_t
 }
 
 // Box column pass over the area, strip by strip, from `source` into
-// `target`. When they are the same plane the area must span whole columns:
-// each strip's prefix sums then hold all its rows before any is written.
+// `target`, which may be the same plane: each strip's prefix sums hold all
+// the rows its windows reach before any of its bytes is written.
 void blurColumnsBoxes(const std::uint8_t* source, std::uint8_t* target, const ImagePlanes& image,
                       std::int32_t radius, const std::vector<Box>& boxes, PreviewRect area)
 {
@@ -584,15 +584,40 @@ void blurRowsIntoScratch(ImagePlanes& image, BlurWeights fullWeights, PreviewRec
     }
 }
 
-void blurColumnsIntoResult(ImagePlanes& image, BlurWeights weights, PreviewRect area)
+void blurAreaIntoScratch(ImagePlanes& image, BlurWeights fullWeights, PreviewRect area)
 {
-    blurColumns(image.scratch.data(), image.result.data(), image, weights, area);
-}
+    const BlurWeights weights = withoutZeroTail(fullWeights);
+    const std::int32_t radius = static_cast<std::int32_t>(weights.size()) - 1;
+    // The rows the column windows of the area reach, clipped to the image.
+    const std::int32_t firstRow = std::max(0, area.y0 - radius);
+    const std::int32_t lastRow = std::min(image.height - 1, area.y0 + area.h - 1 + radius);
+    const PreviewRect reached{area.x0, firstRow, area.w, lastRow - firstRow + 1};
 
-void moveResultToScratch(ImagePlanes& image)
-{
-    copyPlaneShared(image.scratch, image.result);
-    fillPlaneShared(image.result, 0);
+    // The borrowed rows' bytes in the area's columns, kept to be put back.
+    const std::size_t stride = image.stride();
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(area.w);
+    const std::size_t firstByte = 3 * static_cast<std::size_t>(area.x0);
+    std::vector<std::int32_t> borrowed;
+    for (std::int32_t row = firstRow; row <= lastRow; ++row) {
+        if (row < area.y0 || row >= area.y0 + area.h) {
+            borrowed.push_back(row);
+        }
+    }
+    std::vector<std::uint8_t> kept(borrowed.size() * rowBytes);
+    for (std::size_t i = 0; i < borrowed.size(); ++i) {
+        const std::uint8_t* bytes = image.scratch.data() + borrowed[i] * stride + firstByte;
+        std::copy(bytes, bytes + rowBytes, kept.begin() + i * rowBytes);
+    }
+
+    blurRowsIntoScratch(image, weights, reached);
+    // Both forms of the column pass read every source row of a strip before
+    // they write it, so the pass may write the rows it reads.
+    blurColumns(image.scratch.data(), image.scratch.data(), image, weights, area);
+
+    for (std::size_t i = 0; i < borrowed.size(); ++i) {
+        std::copy(kept.begin() + i * rowBytes, kept.begin() + (i + 1) * rowBytes,
+                  image.scratch.data() + borrowed[i] * stride + firstByte);
+    }
 }
 
 void blurColumnsInPlace(ImagePlanes& image, BlurWeights weights)

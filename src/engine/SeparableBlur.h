@@ -26,16 +26,17 @@ std::vector<std::int32_t> triangleWeights(int radius, int divisor, const ImagePl
 // taps reach `current` beyond the area.
 void blurRowsIntoScratch(ImagePlanes& image, BlurWeights weights, PreviewRect area);
 
-// Blurs `scratch` along columns into `result`, for the pixels of area only;
-// taps read `scratch` beyond the area as it is.
-void blurColumnsIntoResult(ImagePlanes& image, BlurWeights weights, PreviewRect area);
+// Both passes restricted to area, with the full passes' bytes there: the
+// rows of `current` are blurred over the area's columns and over the rows
+// the column windows reach beyond the area (the image's own edges clip), then
+// blurred along the columns in place. Only the area of `scratch` changes:
+// the rows borrowed around it are put back as they were, and `result` is not
+// touched. The work grows with the area, not with the image.
+void blurAreaIntoScratch(ImagePlanes& image, BlurWeights weights, PreviewRect area);
 
-// What ends every column pass: the whole `result` plane, padding included,
-// copied into `scratch`, then `result` filled with 0.
-void moveResultToScratch(ImagePlanes& image);
-
-// The column pass over the whole image followed by moveResultToScratch: the
-// same bytes as the two steps. The blurred pixels go straight into
+// The column pass over the whole image, as if it wrote `result`, copied the
+// whole plane (padding included) into `scratch` and filled `result` with 0:
+// the same bytes as those steps. The blurred pixels go straight into
 // `scratch`, whose row padding then takes `result`'s, and `result` is filled
 // with 0.
 void blurColumnsInPlace(ImagePlanes& image, BlurWeights weights);

@@ -33,9 +33,8 @@ std::vector<std::int32_t> triangleWeights(int radius, int divisor, const ImagePl
 } // namespace engine
 
 using engine::blurColumnsInPlace;
-using engine::blurColumnsIntoResult;
+using engine::blurAreaIntoScratch;
 using engine::blurRowsIntoScratch;
-using engine::moveResultToScratch;
 using engine::triangleWeights;
 using engine::wholeImage;
 
@@ -54,7 +53,5 @@ void triangleBlurColumns(ImagePlanes& image, int radius, int divisor)
 void triangleBlurPreview(ImagePlanes& image, PreviewRect rect, int radius, int divisor)
 {
     const std::vector<std::int32_t> weights = triangleWeights(radius, divisor, image);
-    blurRowsIntoScratch(image, weights, rect);
-    blurColumnsIntoResult(image, weights, rect);
-    moveResultToScratch(image);
+    blurAreaIntoScratch(image, weights, rect);
 }

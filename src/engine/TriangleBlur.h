@@ -16,7 +16,7 @@ void triangleBlurRows(ImagePlanes& image, int radius, int divisor);
 // with 0. Call it after triangleBlurRows with the same radius and divisor.
 void triangleBlurColumns(ImagePlanes& image, int radius, int divisor);
 
-// Both passes on the rectangle only, like gaussianBlurPreview: `scratch` rows
-// beyond the rectangle are read as they are. Then copies `result` into
-// `scratch` and fills `result` with 0.
+// Preview twin, like gaussianBlurPreview: writes into `scratch`, inside the
+// rectangle only, the bytes the two passes above leave there; every other
+// byte of every plane keeps its value.
 void triangleBlurPreview(ImagePlanes& image, PreviewRect rect, int radius, int divisor);

@@ -1,10 +1,11 @@
 // Every mode's preview pipeline against the naive reference operations
 // composed per mode, on small random photos with random regions and every
 // slider at its range ends, all four planes compared byte for byte with 1, 2
-// and 3 threads; the preview over the whole photo against the accepted run;
-// and the preview switch of the slow modes.
+// and 3 threads; the preview region against the accepted run on a photo-sized
+// and a small photo; and the preview switch of the slow modes.
 #include "dialog/PreviewPipelines.h"
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -209,24 +210,73 @@ TEST(PreviewPipelines, CompositingModesLeaveScratchZero)
     }
 }
 
-TEST(PreviewPipelines, OverTheWholePhotoTheyGiveTheAcceptedBytes)
+// Regions the dialog can ask for on a photo: the whole photo, a pane-sized
+// one inside, one touching each edge, a 1-pixel-high and a 1-pixel-wide
+// one, and random ones.
+std::vector<PreviewRect> regionsToCompare(const ImagePlanes& photo, std::mt19937& rng)
+{
+    const int w = photo.width;
+    const int h = photo.height;
+    const int paneW = std::min(w, 360);
+    const int paneH = std::min(h, 331);
+    const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+    std::vector<PreviewRect> regions{
+        {0, 0, w, h},
+        {(w - paneW) / 2, (h - paneH) / 2, paneW, paneH},
+        {0, pick(0, h - paneH), paneW, paneH},
+        {w - paneW, pick(0, h - paneH), paneW, paneH},
+        {pick(0, w - paneW), 0, paneW, paneH},
+        {pick(0, w - paneW), h - paneH, paneW, paneH},
+        {pick(0, w - paneW), pick(0, h - 1), paneW, 1},
+        {pick(0, w - 1), pick(0, h - paneH), 1, paneH},
+    };
+    for (int i = 0; i < 3; ++i) {
+        regions.push_back(randomRegion(photo, rng));
+    }
+    return regions;
+}
+
+// What OK applies is what the preview showed: for every mode but 12 (whose
+// preview marks colours instead), the region's bytes of `result` after the
+// preview are those the accepted run writes there, wherever the region lies,
+// and the preview leaves scratch zero. The slowest sliders and a random set.
+TEST(PreviewPipelines, TheRegionShowsTheAcceptedBytes)
 {
     std::mt19937 rng(99);
-    for (const ModeSetup& setup : modeSetups()) {
-        if (setup.mode == 12) {
-            continue; // its preview marks the selected colours instead
-        }
-        const ImagePlanes photo = dialogPhoto(29, 21, rng());
-        for (const EffectValues& sliders : rangeEndValues(setup, rng)) {
-            SCOPED_TRACE(describe(setup.mode, sliders, {0, 0, photo.width, photo.height}));
-            ImagePlanes previewed = photo;
-            runPreviewPipeline(previewed, setup.mode, sliders, {0, 0, photo.width, photo.height}, true);
-            // The values OK hands on: mode 18's light colour is the target.
-            EffectValues accepted = sliders;
-            accepted.lightColour = lightColourAtPaint(setup.mode, sliders.targetColour, sliders.lightColour);
-            ImagePlanes full = photo;
-            runEffectPipeline(full, setup.mode, accepted);
-            ASSERT_TRUE(imagesEqual(full, previewed));
+    const struct {
+        int width;
+        int height;
+    } sizes[] = {{1024, 683}, {37, 23}};
+    for (const auto size : sizes) {
+        const ImagePlanes photo = dialogPhoto(size.width, size.height, rng());
+        for (const ModeSetup& setup : modeSetups()) {
+            if (setup.mode == 12) {
+                continue;
+            }
+            std::vector<EffectValues> valueSets = rangeEndValues(setup, rng);
+            valueSets.erase(valueSets.begin(), valueSets.begin() + 1); // the high corner and two mixed ones
+            valueSets.resize(size.width > 100 ? 1 : valueSets.size());
+            for (const EffectValues& sliders : valueSets) {
+                // The values OK hands on: mode 18's light colour is the target.
+                EffectValues accepted = sliders;
+                accepted.lightColour = lightColourAtPaint(setup.mode, sliders.targetColour, sliders.lightColour);
+                ImagePlanes full = photo;
+                runEffectPipeline(full, setup.mode, accepted);
+                for (const PreviewRect& region : regionsToCompare(photo, rng)) {
+                    SCOPED_TRACE(describe(setup.mode, sliders, region));
+                    ImagePlanes previewed = photo;
+                    runPreviewPipeline(previewed, setup.mode, sliders, region, true);
+                    for (int y = region.y0; y < region.y0 + region.h; ++y) {
+                        const std::size_t first = y * photo.stride() + 3 * static_cast<std::size_t>(region.x0);
+                        const std::size_t end = first + 3 * static_cast<std::size_t>(region.w);
+                        ASSERT_TRUE(std::equal(full.result.begin() + first, full.result.begin() + end,
+                                               previewed.result.begin() + first))
+                            << "plane row " << y;
+                    }
+                    ASSERT_EQ(std::count(previewed.scratch.begin(), previewed.scratch.end(), 0),
+                              static_cast<std::ptrdiff_t>(previewed.scratch.size()));
+                }
+            }
         }
     }
 }

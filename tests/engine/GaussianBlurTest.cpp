@@ -119,39 +119,22 @@ TEST(GaussianBlurPreview, SigmaZeroChangesNothing)
     EXPECT_TRUE(testsupport::imagesEqual(before, image));
 }
 
-TEST(GaussianBlurPreview, EdgeRowsOfTheRectangleComeOutDarker)
+TEST(GaussianBlurPreview, RowsAroundTheRectangleComeFromThePhoto)
 {
+    // A flat photo blurs to itself, also in the rectangle's edge rows; only
+    // the rectangle of scratch changes and result keeps its bytes.
     std::vector<std::vector<int>> rows(20, std::vector<int>(21, 100));
-    ImagePlanes image = greyPhoto(rows);
+    const ImagePlanes before = greyPhoto(rows);
+    ImagePlanes image = before;
     const PreviewRect rect{5, 6, 9, 8};
     gaussianBlurPreview(image, rect, 1.0);
     for (int y = 0; y < image.height; ++y) {
         for (int x = 0; x < image.width; ++x) {
-            const int value = image.scratch[y * image.stride() + 3 * x];
             const bool inside = x >= rect.x0 && x < rect.x0 + rect.w && y >= rect.y0 && y < rect.y0 + rect.h;
-            int expected = 255; // what result held
-            if (inside) {
-                const int fromEdge = std::min(y - rect.y0, rect.y0 + rect.h - 1 - y);
-                expected = fromEdge == 0 ? 70 : fromEdge == 1 ? 94 : 100;
-            }
-            ASSERT_EQ(value, expected) << "column " << x << " row " << y;
+            ASSERT_EQ(image.scratch[y * image.stride() + 3 * x], inside ? 100 : 0) << "column " << x << " row " << y;
         }
     }
-    EXPECT_EQ(image.scratch[image.stride() - 1], 255) << "padding comes from result";
-    EXPECT_EQ(image.result, std::vector<std::uint8_t>(image.planeBytes(), 0));
-}
-
-TEST(GaussianBlurPreview, OverTheWholeImageEqualsBothPasses)
-{
-    for (const double sigma : {1.0, 4.0, 12.5}) {
-        const ImagePlanes input = testsupport::noisyImage(41, 29, 17);
-        ImagePlanes full = input;
-        gaussianBlurRows(full, sigma);
-        gaussianBlurColumns(full, sigma);
-        ImagePlanes twin = input;
-        gaussianBlurPreview(twin, PreviewRect{0, 0, input.width, input.height}, sigma);
-        EXPECT_TRUE(testsupport::imagesEqual(full, twin)) << "sigma " << sigma;
-    }
+    EXPECT_EQ(image.result, before.result);
 }
 
 struct Size {

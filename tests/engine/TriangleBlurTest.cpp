@@ -98,33 +98,6 @@ TEST(TriangleBlur, FlatPhotoIsUnchangedAndResultEndsZero)
     EXPECT_EQ(image.scratch[image.stride() - 1], 255) << "row padding comes from result";
 }
 
-TEST(TriangleBlurPreview, EdgeRowsOfTheRectangleAverageInZeroRows)
-{
-    std::vector<std::vector<int>> rows(16, std::vector<int>(13, 120));
-    ImagePlanes image = greyPhoto(rows);
-    const PreviewRect rect{2, 5, 7, 6};
-    triangleBlurPreview(image, rect, 1, 1);
-    // Weights 2, 1: the edge row keeps 3 of 4 parts of its window, inner rows all.
-    for (int y = rect.y0; y < rect.y0 + rect.h; ++y) {
-        const bool edge = y == rect.y0 || y == rect.y0 + rect.h - 1;
-        EXPECT_EQ(image.scratch[y * image.stride() + 3 * 4], edge ? 90 : 120) << "row " << y;
-    }
-    EXPECT_EQ(image.scratch[0], 255);
-}
-
-TEST(TriangleBlurPreview, OverTheWholeImageEqualsBothPasses)
-{
-    for (const int radius : {1, 6, 26}) {
-        const ImagePlanes input = testsupport::noisyImage(57, 31, 8);
-        ImagePlanes full = input;
-        triangleBlurRows(full, radius, radius);
-        triangleBlurColumns(full, radius, radius);
-        ImagePlanes twin = input;
-        triangleBlurPreview(twin, PreviewRect{0, 0, input.width, input.height}, radius, radius);
-        EXPECT_TRUE(testsupport::imagesEqual(full, twin)) << "radius " << radius;
-    }
-}
-
 TEST(TriangleBlurDifferential, BothPassesOnAwkwardSizes)
 {
     std::mt19937 rng(5);

@@ -64,6 +64,19 @@ void blurColumnsAndMove(ImagePlanes& image, const std::vector<std::int32_t>& wei
     fill(image.result, 0);
 }
 
+// The blur twins: the full blur's bytes inside the rectangle, nothing else.
+void copyRectangle(const std::vector<std::uint8_t>& source, std::vector<std::uint8_t>& target,
+                   const ImagePlanes& image, PreviewRect rect)
+{
+    for (int y = rect.y0; y < rect.y0 + rect.h; ++y) {
+        for (int x = rect.x0; x < rect.x0 + rect.w; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                byteAt(target, image, x, y, c) = byteAt(source, image, x, y, c);
+            }
+        }
+    }
+}
+
 void compose(ImagePlanes& image, PreviewRect rect, double s)
 {
     for (int y = rect.y0; y < rect.y0 + rect.h; ++y) {
@@ -240,8 +253,10 @@ void gaussianBlurPreview(ImagePlanes& image, PreviewRect rect, double sigma)
     if (sigma == 0.0) {
         return;
     }
-    blurRows(image, gaussianWeights(sigma), rect);
-    blurColumnsAndMove(image, gaussianWeights(sigma), rect);
+    ImagePlanes full = image;
+    gaussianBlurRows(full, sigma);
+    gaussianBlurColumns(full, sigma);
+    copyRectangle(full.scratch, image.scratch, image, rect);
 }
 
 void triangleBlurRows(ImagePlanes& image, int radius, int divisor)
@@ -256,8 +271,10 @@ void triangleBlurColumns(ImagePlanes& image, int radius, int divisor)
 
 void triangleBlurPreview(ImagePlanes& image, PreviewRect rect, int radius, int divisor)
 {
-    blurRows(image, triangleWeights(radius, divisor), rect);
-    blurColumnsAndMove(image, triangleWeights(radius, divisor), rect);
+    ImagePlanes full = image;
+    triangleBlurRows(full, radius, divisor);
+    triangleBlurColumns(full, radius, divisor);
+    copyRectangle(full.scratch, image.scratch, image, rect);
 }
 
 void composeWithScratch(ImagePlanes& image, double strength)
