@@ -12,10 +12,6 @@
 
 #include <omp.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -42,51 +38,25 @@ std::uint32_t rankIndex(double y, std::uint32_t n)
 }
 
 // The first of 16 bins whose running total exceeds rank (it exists while
-// rank is below the bins' sum); adds the count before it to below.
+// rank is below the bins' sum); adds the count before it to below. The
+// running totals only grow, so the bins before it are those whose running
+// total, themselves included, is at most rank: counted without a branch.
 template <typename Count>
 inline int firstBinAbove(const Count* bins, std::uint32_t rank, std::uint32_t& below)
 {
     std::uint32_t total = 0;
+    std::uint32_t before = 0;
     int bin = 0;
-    while (total + bins[bin] <= rank) {
-        total += bins[bin];
-        ++bin;
+    for (int i = 0; i < kSegment; ++i) {
+        total += bins[i];
+        const bool passed = total <= rank;
+        bin += passed ? 1 : 0;
+        before += passed ? bins[i] : 0;
     }
-    below += total;
+    below += before;
     return bin;
 }
 
-#if defined(__SSE2__)
-// The same for 16-bit counts without data-dependent branches: the running
-// totals of the 16 bins are formed at once and compared with rank. Totals
-// never exceed 65535 on the 16-bit path.
-template <>
-inline int firstBinAbove<std::uint16_t>(const std::uint16_t* bins, std::uint32_t rank, std::uint32_t& below)
-{
-    __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bins));
-    __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bins + 8));
-    low = _mm_add_epi16(low, _mm_slli_si128(low, 2));
-    high = _mm_add_epi16(high, _mm_slli_si128(high, 2));
-    low = _mm_add_epi16(low, _mm_slli_si128(low, 4));
-    high = _mm_add_epi16(high, _mm_slli_si128(high, 4));
-    low = _mm_add_epi16(low, _mm_slli_si128(low, 8));
-    high = _mm_add_epi16(high, _mm_slli_si128(high, 8));
-    high = _mm_add_epi16(high, _mm_shuffle_epi32(_mm_shufflehi_epi16(low, 0xFF), 0xFF));
-    // Unsigned comparison through the signed one, top bits flipped.
-    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i limit = _mm_xor_si128(_mm_set1_epi16(static_cast<short>(rank)), flip);
-    const __m128i lowAbove = _mm_cmpgt_epi16(_mm_xor_si128(low, flip), limit);
-    const __m128i highAbove = _mm_cmpgt_epi16(_mm_xor_si128(high, flip), limit);
-    const unsigned above = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(lowAbove, highAbove)));
-    const int bin = std::countr_zero(above);
-    alignas(16) std::uint16_t totals[kSegment + 1];
-    totals[0] = 0;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(totals + 1), low);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(totals + 9), high);
-    below += totals[bin];
-    return bin;
-}
-#endif
 
 // Element-wise sum += add - subtract over Size counts (either may be null).
 // Counts wrap modulo their range in between; every count read is exact.

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "effects/EffectLoops.h"
-#include "engine/VectorClones.h"
+#include "engine/KernelTargets.h"
 
 namespace {
 
@@ -133,8 +133,10 @@ constexpr std::size_t kLargestNetwork = 128;
 
 // For each byte lane l in [0, lanes): out[l] = the element of the network's
 // rank among sources[0][l] .. sources[n - 1][l]. `block` holds n x kLanes bytes.
-FOTRA_VECTOR_CLONES void selectLanes(const std::vector<const std::uint8_t*>& sources, const std::vector<Comparator>& network,
-                 std::size_t rank, std::size_t lanes, std::uint8_t* out, std::vector<std::uint8_t>& block)
+[[gnu::always_inline]] inline void selectLanesLoop(const std::vector<const std::uint8_t*>& sources,
+                                                   const std::vector<Comparator>& network, std::size_t rank,
+                                                   std::size_t lanes, std::uint8_t* out,
+                                                   std::vector<std::uint8_t>& block)
 {
     const std::size_t n = sources.size();
     for (std::size_t start = 0; start < lanes; start += kLanes) {
@@ -148,6 +150,8 @@ FOTRA_VECTOR_CLONES void selectLanes(const std::vector<const std::uint8_t*>& sou
         std::copy_n(block.data() + rank * kLanes, count, out + start);
     }
 }
+
+FOTRA_KERNEL(selectLanes, selectLanesLoop)
 
 // Networks for every window size up to the unclipped one, built before the
 // loops; none when the window is too large for networks.
@@ -279,8 +283,8 @@ template <std::size_t Size, std::size_t Group>
 // medianGroupAt over the `lanes` bytes of the Group output lines; the last
 // partial block of lanes goes through a zeroed staging copy.
 template <std::size_t Size, std::size_t Group>
-FOTRA_WIDE_VECTOR_CLONES void medianGroupLine(const std::uint8_t* const* inputs, std::uint8_t* const* outputs,
-                                              std::size_t lanes)
+[[gnu::always_inline]] inline void medianGroupLineLoop(const std::uint8_t* const* inputs,
+                                                       std::uint8_t* const* outputs, std::size_t lanes)
 {
     std::size_t offset = 0;
     for (; offset + kLanes <= lanes; offset += kLanes) {
@@ -314,6 +318,11 @@ using GroupLine = void (*)(const std::uint8_t* const* inputs, std::uint8_t* cons
 // common samples.
 constexpr std::size_t kRowGroup = 4;
 
+FOTRA_KERNEL(medianLine11, (medianGroupLineLoop<11, 1>))
+FOTRA_KERNEL(medianLineGroup11, (medianGroupLineLoop<11, kRowGroup>))
+FOTRA_KERNEL(medianLine21, (medianGroupLineLoop<21, 1>))
+FOTRA_KERNEL(medianLineGroup21, (medianGroupLineLoop<21, kRowGroup>))
+
 // The compile-time kernels for the plain window (one run) of the commands'
 // radii: one window at a time for the row pass, whose neighbouring windows
 // are neighbouring lanes of the same vectors and so cannot share a sort, and
@@ -330,9 +339,19 @@ PlainWindowKernels plainWindowKernels(int radius, int step)
     }
     switch (radius) {
     case 5:
-        return {medianGroupLine<11, 1>, medianGroupLine<11, kRowGroup>};
+        return {[](const std::uint8_t* const* inputs, std::uint8_t* const* outputs, std::size_t lanes) {
+                    medianLine11(inputs, outputs, lanes);
+                },
+                [](const std::uint8_t* const* inputs, std::uint8_t* const* outputs, std::size_t lanes) {
+                    medianLineGroup11(inputs, outputs, lanes);
+                }};
     case 10:
-        return {medianGroupLine<21, 1>, medianGroupLine<21, kRowGroup>};
+        return {[](const std::uint8_t* const* inputs, std::uint8_t* const* outputs, std::size_t lanes) {
+                    medianLine21(inputs, outputs, lanes);
+                },
+                [](const std::uint8_t* const* inputs, std::uint8_t* const* outputs, std::size_t lanes) {
+                    medianLineGroup21(inputs, outputs, lanes);
+                }};
     default:
         return {};
     }

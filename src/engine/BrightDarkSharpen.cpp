@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/VectorClones.h"
+#include "engine/KernelTargets.h"
 #include "engine/WholeImage.h"
 #include "engine/WindowRows.h"
 
@@ -130,19 +130,9 @@ template <Side side>
     }
 }
 
-// The interior kernels of the two sides, each compiled for AVX2 and the
-// baseline (multiversioned functions cannot be templates).
-FOTRA_VECTOR_CLONES void brightInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const SquareFamily& family,
-                                           std::int32_t count, std::uint8_t* out)
-{
-    sharpenInteriorRun<Side::Bright>(own, stride, family, count, out);
-}
-
-FOTRA_VECTOR_CLONES void darkInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride, const SquareFamily& family,
-                                         std::int32_t count, std::uint8_t* out)
-{
-    sharpenInteriorRun<Side::Dark>(own, stride, family, count, out);
-}
+// The interior kernels of the two sides, compiled for every target.
+FOTRA_KERNEL(brightInteriorRun, sharpenInteriorRun<Side::Bright>)
+FOTRA_KERNEL(darkInteriorRun, sharpenInteriorRun<Side::Dark>)
 
 template <Side side>
 void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
@@ -153,7 +143,6 @@ void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
     const engine::WindowColumns columns = engine::windowColumns(area.x0, area.x0 + area.w - 1, r, image.width);
-    const auto run = side == Side::Bright ? brightInteriorRun : darkInteriorRun;
 
     parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
         const std::size_t rowOffset = row * stride;
@@ -164,7 +153,13 @@ void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
         };
         const auto interior = [&](std::int32_t firstByte, std::int32_t byteCount) {
             const std::size_t offset = rowOffset + firstByte;
-            run(current + offset, static_cast<std::ptrdiff_t>(stride), family, byteCount, scratch + offset);
+            if constexpr (side == Side::Bright) {
+                brightInteriorRun(current + offset, static_cast<std::ptrdiff_t>(stride), family, byteCount,
+                                  scratch + offset);
+            } else {
+                darkInteriorRun(current + offset, static_cast<std::ptrdiff_t>(stride), family, byteCount,
+                                scratch + offset);
+            }
         };
         engine::forWindowRow(row, r, image.height, columns, kRunBytes, clipped, interior);
     });

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "engine/ExactDivision.h"
+#include "engine/KernelTargets.h"
 #include "engine/ParallelPlanes.h"
-#include "engine/VectorClones.h"
 #include "engine/WholeImage.h"
 #include "engine/WorkerBuffers.h"
 
@@ -103,7 +103,7 @@ TapPlan tapPlanOf(BlurWeights weights)
 // the common shift. Sum is std::uint16_t for a window of one group, else
 // std::uint32_t; its products with the multipliers fit Product.
 template <typename Sum, typename Product>
-FOTRA_WIDE_VECTOR_CLONES void blurLine(const std::uint8_t* const* taps, const TapPlan& plan, std::int32_t first,
+[[gnu::always_inline]] inline void blurLineLoop(const std::uint8_t* const* taps, const TapPlan& plan, std::int32_t first,
                                        std::int32_t count, std::uint8_t* out,
                                        std::span<const std::uint64_t> multipliers, int shift)
 {
@@ -176,20 +176,23 @@ FOTRA_WIDE_VECTOR_CLONES void blurLine(const std::uint8_t* const* taps, const Ta
     }
 }
 
+FOTRA_KERNEL(blurLineOfWords, (blurLineLoop<std::uint16_t, std::uint32_t>))
+FOTRA_KERNEL(blurLineOfDwords, (blurLineLoop<std::uint32_t, std::uint64_t>))
+
 // The two ways of holding a window's sums: in 16-bit lanes (divided in 32
 // bits, see ExactDivision.h) or in 32-bit lanes (divided in 64 bits).
 struct NarrowSums {
     static void blur(const std::uint8_t* const* taps, const TapPlan& plan, std::int32_t first, std::int32_t count,
                      std::uint8_t* out, std::span<const std::uint64_t> multipliers, int shift)
     {
-        blurLine<std::uint16_t, std::uint32_t>(taps, plan, first, count, out, multipliers, shift);
+        blurLineOfWords(taps, plan, first, count, out, multipliers, shift);
     }
 };
 struct WideSums {
     static void blur(const std::uint8_t* const* taps, const TapPlan& plan, std::int32_t first, std::int32_t count,
                      std::uint8_t* out, std::span<const std::uint64_t> multipliers, int shift)
     {
-        blurLine<std::uint32_t, std::uint64_t>(taps, plan, first, count, out, multipliers, shift);
+        blurLineOfDwords(taps, plan, first, count, out, multipliers, shift);
     }
 };
 
@@ -388,7 +391,7 @@ std::vector<Box> boxesOf(BlurWeights weights)
 // radius to lastColumn + radius + 1; columns outside the row add nothing, so
 // every box sum is already clipped to the row and no tap needs a test.
 // multipliers holds the divisor of each output byte.
-FOTRA_WIDE_VECTOR_CLONES void blurRowBoxes(const std::uint8_t* in, std::uint8_t* out, std::int32_t width,
+[[gnu::always_inline]] inline void blurRowBoxesLoop(const std::uint8_t* in, std::uint8_t* out, std::int32_t width,
                                            std::int32_t firstColumn, std::int32_t lastColumn, std::int32_t radius,
                                            const std::vector<Box>& boxes, const std::uint64_t* multipliers,
                                            const ExactDivisions& divisions, std::int32_t* prefix)
@@ -440,6 +443,8 @@ FOTRA_WIDE_VECTOR_CLONES void blurRowBoxes(const std::uint8_t* in, std::uint8_t*
     }
 }
 
+FOTRA_KERNEL(blurRowBoxes, blurRowBoxesLoop)
+
 // The box weights' total over the taps at offsets -low to +high.
 std::int32_t boxTotal(const std::vector<Box>& boxes, std::int32_t low, std::int32_t high)
 {
@@ -477,7 +482,7 @@ void blurRowsBoxes(ImagePlanes& image, std::int32_t radius, const std::vector<Bo
 // its windows reach, and every row of the area then reads its boxes from
 // them. prefix holds (toRow - fromRow + 2) x kStripBytes sums;
 // rowMultipliers the divisor of each row from firstRow.
-FOTRA_WIDE_VECTOR_CLONES void blurStrip(const std::uint8_t* source, std::uint8_t* target, std::size_t stride,
+[[gnu::always_inline]] inline void blurStripLoop(const std::uint8_t* source, std::uint8_t* target, std::size_t stride,
                                         std::int32_t height, std::int32_t fromRow, std::int32_t toRow,
                                         std::int32_t firstRow, std::int32_t lastRow, std::int32_t start,
                                         std::int32_t count, const std::vector<Box>& boxes,
@@ -517,6 +522,8 @@ FOTRA_WIDE_VECTOR_CLONES void blurStrip(const std::uint8_t* source, std::uint8_t
         }
     }
 }
+
+FOTRA_KERNEL(blurStrip, blurStripLoop)
 
 // Box column pass over the area, strip by strip, from `source` into
 // `target`, which may be the same plane: each strip's prefix sums hold all

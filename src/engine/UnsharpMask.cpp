@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/KernelTargets.h"
 #include "engine/WholeImage.h"
-#include "engine/VectorClones.h"
 #include "engine/WindowRows.h"
 #include "engine/WorkerBuffers.h"
 
@@ -81,7 +81,7 @@ inline void unsharpPixel(const std::uint8_t* current, std::size_t stride, const 
 // loops run over the lanes innermost and every lane keeps the scan order.
 // `row` holds count + 6 x radius doubles (one window row, converted once) and
 // `columnSums` as many integers (the window's column sums).
-FOTRA_WIDE_VECTOR_CLONES void unsharpInteriorRun(const std::uint8_t* centre, std::ptrdiff_t stride, std::int32_t radius,
+[[gnu::always_inline]] inline void unsharpInteriorRunLoop(const std::uint8_t* centre, std::ptrdiff_t stride, std::int32_t radius,
                                             std::int32_t count, const std::uint8_t* scratch, std::uint8_t* result,
                                             double amount, double* row, std::int32_t* columnSums)
 {
@@ -128,6 +128,8 @@ FOTRA_WIDE_VECTOR_CLONES void unsharpInteriorRun(const std::uint8_t* centre, std
         result[b] = sharpenedByte(pixels, squares[b], centre[b], scratch[b], amount);
     }
 }
+
+FOTRA_KERNEL(unsharpInteriorRun, unsharpInteriorRunLoop)
 
 void unsharpArea(ImagePlanes& image, PreviewRect area, int radius, double amount)
 {
