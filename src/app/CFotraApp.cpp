@@ -14,6 +14,7 @@
 #include "app/CFotraView.h"
 #include "app/CMainFrame.h"
 #include "app/EffectDialogFactory.h"
+#include "app/PhotoHandOver.h"
 #include "app/QtServices.h"
 #include "app/QtStatusLine.h"
 #include "document/CFotraDoc.h"
@@ -40,7 +41,9 @@ CFotraApp::CFotraApp(AppServices services) : services_(services)
 
 CFotraApp::~CFotraApp()
 {
-    // The frame goes before the document it shows.
+    // Nothing handed over reaches a frame being destroyed; the frame goes
+    // before the document it shows.
+    handOver_.reset();
     frame_.reset();
     document_.reset();
     if (librariesLoaded_) {
@@ -56,14 +59,20 @@ QString CFotraApp::executableName()
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
 }
 
-QString CFotraApp::instanceLockPath()
+namespace {
+
+// The user's runtime folder, where the lock and the hand-over socket live.
+QString instanceFolder()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) {
-        folder = QDir::tempPath();
-    }
-    return QDir(folder).filePath(executableName() + ".lock");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return folder.isEmpty() ? QDir::tempPath() : folder;
 }
+
+} // namespace
+
+QString CFotraApp::instanceLockPath() { return QDir(instanceFolder()).filePath(executableName() + ".lock"); }
+
+QString CFotraApp::instanceSocketPath() { return QDir(instanceFolder()).filePath(executableName() + ".socket"); }
 
 bool CFotraApp::initInstance(const QStringList& arguments)
 {
@@ -73,6 +82,9 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     instanceLock_->setStaleLockTime(0);
     if (!instanceLock_->tryLock(0)) {
         instanceLock_.reset();
+        if (arguments.size() > 1) {
+            PhotoHandOver::handOver(instanceSocketPath(), arguments.mid(1));
+        }
         return false;
     }
 
@@ -139,6 +151,11 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     ui.statusLine = statusLine_.get();
     document_->setUi(ui);
 
+    // "Open with" while this program runs reaches it here.
+    handOver_ = std::make_unique<PhotoHandOver>(
+        [this](const QString& path) { frame_->openPhotoWithQuestion(path); }, [this] { bringToFront(); });
+    handOver_->listen(instanceSocketPath());
+
     // The main window first, then the image-file modules.
     if (services_.showWindow) {
         // Without a window manager "maximized" means nothing, so the window
@@ -161,6 +178,16 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     }
     frame_->updateCommandStates();
     return true;
+}
+
+void CFotraApp::bringToFront()
+{
+    if (!frame_->isVisible()) {
+        return;
+    }
+    frame_->setWindowState((frame_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    frame_->raise();
+    frame_->activateWindow();
 }
 
 void CFotraApp::exitInstance()

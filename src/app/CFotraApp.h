@@ -15,6 +15,7 @@
 #include "document/CFotraDoc.h"
 
 class CMainFrame;
+class PhotoHandOver;
 class QtFileDialogs;
 class QtPrompts;
 class QtShell;
@@ -40,7 +41,8 @@ public:
     CFotraApp& operator=(const CFotraApp&) = delete;
 
     // Start-up; false when the program is to end at once (another instance
-    // runs). `arguments` starts with the program's name.
+    // runs: the photos named in `arguments` are handed to it first).
+    // `arguments` starts with the program's name.
     bool initInstance(const QStringList& arguments);
     // Shutdown: releases the image-file modules and writes the settings.
     void exitInstance();
@@ -55,15 +57,19 @@ public:
     QStringList recentFiles() const { return recentFiles_; }
     void addToRecentFileList(const QString& path);
 
-    // The name the single-instance lock is derived from, and its path.
+    // The name the single-instance lock is derived from, its path, and the
+    // path of the socket beside it through which a second start hands over
+    // its photos.
     static QString executableName();
     static QString instanceLockPath();
+    static QString instanceSocketPath();
 
     bool onCommand(int id) override;
     bool onUpdateCommand(int id, CommandUi& ui) override;
     bool hasHandler(int id) const override;
 
 private:
+    void bringToFront();
     void loadRecentFileList();
     void saveProfileSettings() const;
 
@@ -75,6 +81,7 @@ private:
     std::unique_ptr<IStatusLine> statusLine_;
     std::unique_ptr<IEffectDialogFactory> effectDialogFactory_;
     std::unique_ptr<QLockFile> instanceLock_;
+    std::unique_ptr<PhotoHandOver> handOver_;
     std::unique_ptr<CFotraDoc> document_;
     std::unique_ptr<CMainFrame> frame_;
     QStringList recentFiles_;

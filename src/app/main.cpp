@@ -1,5 +1,6 @@
 // Pekarun4Free: the desktop photo-retouching program. A second start while
-// the program runs ends at once without a window.
+// the program runs hands the photos it names to the running program and ends
+// without a window.
 #include <QApplication>
 
 #include "app/CFotraApp.h"

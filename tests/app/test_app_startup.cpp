@@ -1,8 +1,10 @@
 // Start-up and shutdown: one instance only (a second process ends at once
-// and leaves the first running), the window shown maximized, the photos of
-// the command line opened in order and remembered in the recent-file list.
+// and leaves the first running, handing it the photos it names), the window
+// shown maximized, the photos of the command line opened in order and
+// remembered in the recent-file list.
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QLockFile>
 #include <QProcess>
 #include <QSettings>
@@ -11,6 +13,8 @@
 #include "AppTestSupport.h"
 #include "app/CFotraApp.h"
 #include "app/CFotraView.h"
+#include "app/PhotoHandOver.h"
+#include "res/ResourceIds.h"
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -110,6 +114,32 @@ private slots:
         app.exitInstance();
     }
 
+    // Photos handed over by a second start open in turn, each after the
+    // unsaved-changes question, and enter the recent-file list.
+    void handedOverPhotosOpenInTurn()
+    {
+        std::vector<std::string> asked;
+        apptest::FakePrompts prompts;
+        prompts.answer = SaveChangesAnswer::Discard;
+        AppServices services;
+        services.prompts = &prompts;
+        services.photoLoader = apptest::syntheticLoader(&asked);
+        services.showWindow = false;
+        CFotraApp app(services);
+        QVERIFY(app.initInstance({"Pekarun4Free", "/photos/20x10.png"}));
+        app.mainFrame()->routeCommand(res::ID_FILTER_SHARPEN);
+        QVERIFY(app.document()->hasUnsavedChanges());
+
+        QVERIFY(PhotoHandOver::handOver(CFotraApp::instanceSocketPath(), {"/photos/30x20.png", "/photos/40x30.png"}));
+        QTRY_COMPARE(asked.size(), std::size_t{3});
+        QCOMPARE(asked[1], std::string("/photos/30x20.png"));
+        QCOMPARE(asked[2], std::string("/photos/40x30.png"));
+        QCOMPARE(prompts.questions, 1);
+        QCOMPARE(app.document()->photo()->width, 40);
+        QCOMPARE(app.recentFiles().first(), QString("/photos/40x30.png"));
+        app.exitInstance();
+    }
+
     // The program itself, started twice: the second process ends at once
     // with status 0 and the first keeps running.
     void secondProcessExitsSilently()
@@ -117,9 +147,11 @@ private slots:
         const QString program = QDir(QCoreApplication::applicationDirPath()).filePath("Pekarun4Free");
         QVERIFY(QFileInfo(program).isExecutable());
         QTemporaryDir runtime;
+        QTemporaryDir configHome;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        environment.insert("XDG_CONFIG_HOME", configHome.path());
         const QString lockPath = QDir(runtime.path()).filePath("Pekarun4Free.lock");
 
         QProcess first;
@@ -138,6 +170,25 @@ private slots:
 
         QCOMPARE(first.state(), QProcess::Running);
         QVERIFY(QFileInfo::exists(lockPath));
+
+        // A second start with a photo ("Open with") hands it to the first,
+        // which opens it and remembers it.
+        QImage photo(24, 16, QImage::Format_RGB888);
+        photo.fill(Qt::darkCyan);
+        const QString photoPath = QDir(runtime.path()).filePath("handed.png");
+        QVERIFY(photo.save(photoPath));
+        QProcess withPhoto;
+        withPhoto.setProcessEnvironment(environment);
+        withPhoto.start(program, {photoPath});
+        QVERIFY(withPhoto.waitForFinished(20000));
+        QCOMPARE(withPhoto.exitCode(), 0);
+        QSettings firstSettings(QDir(configHome.path()).filePath("Orvelle/PEKARUN4FREE.conf"), QSettings::IniFormat);
+        const auto firstRecent = [&firstSettings] {
+            firstSettings.sync();
+            return firstSettings.value("Recent File List/File1").toString();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(firstRecent(), photoPath, 20000);
+        QCOMPARE(first.state(), QProcess::Running);
 
         // A lock left by a process that was killed does not keep the
         // program from starting again.
