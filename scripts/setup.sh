@@ -11,6 +11,7 @@ FOTRA_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libomp-dev
   fonts-noto-cjk xvfb xauth libexiv2-dev clang libclang-rt-14-dev
   qt6-translations-l10n
+  libcli11-dev
 )
 
 fotra_missing_packages() {

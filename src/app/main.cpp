@@ -1,6 +1,9 @@
 // Pekarun4Free: the desktop photo-retouching program. A second start while
 // the program runs hands the photos it names to the running program and ends
-// without a window.
+// without a window; "--version" answers without one too.
+#include <cstdio>
+#include <cstring>
+
 #include <QApplication>
 
 #include "app/CFotraApp.h"
@@ -9,6 +12,10 @@
 
 int main(int argc, char* argv[])
 {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("Pekarun4Free " FOTRA_VERSION);
+        return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setOrganizationName("Orvelle");
     QApplication::setApplicationName("PEKARUN4FREE");

@@ -2,51 +2,50 @@
 // effect dialog with the given slider positions and sampled colour would,
 // the dialog's start values standing for every value not given, and writes
 // each result by its output name's extension with the photo's metadata.
+#include <memory>
+
+#include <CLI/CLI.hpp>
+
 #include "cli/Commands.h"
 #include "cli/EffectArguments.h"
 #include "document/EffectPipelines.h"
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "apply --mode M [--strength S] [--effect E] [--precision P] [--target R,G,B] [--light R,G,B] "
-    "(IN -o OUT | IN... --out-dir DIR)";
-constexpr std::string_view kOptions[] = {"mode", "strength", "effect", "precision", "target",
-                                         "light", "o", "out-dir"};
+struct ApplyOptions {
+    fotra::EffectOptions effect;
+    fotra::PhotoOptions photos;
+};
 
-int runApply(std::span<const std::string> arguments)
+int runApply(const ApplyOptions& options)
 {
     std::string problem;
-    const std::optional<fotra::ParsedArguments> parsed = fotra::parseArguments(arguments, kOptions, problem);
-    if (!parsed) {
+    const std::optional<fotra::EffectRequest> request = fotra::resolveEffect(options.effect, problem);
+    if (!request) {
         return fotra::usageProblem(problem);
     }
-    const std::string* modeText = parsed->option("mode");
-    if (modeText == nullptr) {
-        return fotra::usageError(kUsage);
-    }
-    const std::optional<int> mode = fotra::parseMode(*modeText);
-    if (!mode) {
-        return fotra::usageProblem("unknown mode '" + *modeText + "' (fotra modes lists them)");
-    }
-    const ModeSetup& setup = *findModeSetup(*mode);
-    const std::optional<DialogChoices> choices = fotra::parseChoices(*parsed, setup, problem);
-    if (!choices) {
-        return fotra::usageProblem(problem);
-    }
-    const std::optional<fotra::PhotoJobs> plan = fotra::planPhotoJobs(*parsed, problem);
+    const std::optional<fotra::PhotoJobs> plan = fotra::planPhotoJobs(options.photos, problem);
     if (!plan) {
         return fotra::usageProblem(problem);
     }
-
-    const EffectValues values = valuesAfterOk(setup, *choices);
+    const int mode = request->setup->mode;
+    const EffectValues values = valuesAfterOk(*request->setup, request->choices);
     return fotra::runPhotoJobs(*plan, [&](COvImage2& image) {
         // Mode 27 takes the photo's mean colour before its dialog opens.
-        runPreDialogStep(image, *mode);
-        runEffectPipeline(image, *mode, values);
+        runPreDialogStep(image, mode);
+        runEffectPipeline(image, mode, values);
     });
 }
 
-const fotra::CommandRegistration registerApply{{"apply", kUsage, runApply}};
+fotra::CommandRun defineApply(CLI::App& command)
+{
+    const auto options = std::make_shared<ApplyOptions>();
+    fotra::addEffectOptions(command, options->effect);
+    fotra::addPhotoOptions(command, options->photos, true);
+    return [options] { return runApply(*options); };
+}
+
+const fotra::CommandRegistration registerApply{
+    {"apply", "Run an effect mode over whole photos, as its accepted dialog would", defineApply}};
 
 } // namespace

@@ -15,6 +15,12 @@ std::vector<Command>& table()
     return commands;
 }
 
+int report(std::string_view message, int status)
+{
+    std::cerr << "fotra: " << message << '\n';
+    return status;
+}
+
 } // namespace
 
 CommandRegistration::CommandRegistration(const Command& command)
@@ -32,14 +38,12 @@ std::vector<Command> registeredCommands()
 
 int fail(std::string_view message)
 {
-    std::cerr << "fotra: " << message << '\n';
-    return kExitFailure;
+    return report(message, kExitFailure);
 }
 
-int usageError(std::string_view usage)
+int usageProblem(std::string_view message)
 {
-    std::cerr << "usage: fotra " << usage << '\n';
-    return kExitUsage;
+    return report(message, kExitUsage);
 }
 
 } // namespace fotra

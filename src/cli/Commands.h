@@ -1,13 +1,18 @@
 // The command table of fotra. A command lives in a file of its own and adds
 // itself to the table with one line at namespace scope, for example
-//     const fotra::CommandRegistration registerInfo{{"info", "info PHOTO", runInfo}};
-// main() loads the image-file library, looks the first argument up and runs it.
+//     const fotra::CommandRegistration registerInfo{{"info", "Print a photo's size and metadata", defineInfo}};
+// Its define function declares the command's options and arguments on the
+// command's CLI11 parser and returns the function that runs it once the whole
+// command line has been parsed.
 #pragma once
 
-#include <span>
-#include <string>
+#include <functional>
 #include <string_view>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace fotra {
 
@@ -16,13 +21,18 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1; // a photo could not be read or written
 inline constexpr int kExitUsage = 2;   // wrong arguments
 
-// A command gets the arguments after its name and returns an exit status.
-using CommandFunction = int (*)(std::span<const std::string> arguments);
+// The exit statuses as every help text states them.
+inline constexpr std::string_view kExitStatusHelp =
+    "Exit status: 0 success, 1 a photo could not be read or written, 2 wrong usage.";
+
+// Runs a parsed command and returns its exit status.
+using CommandRun = std::function<int()>;
+using CommandDefinition = CommandRun (*)(CLI::App& command);
 
 struct Command {
     std::string_view name;
-    std::string_view usage; // the arguments, starting with the name: "info PHOTO"
-    CommandFunction run;
+    std::string_view summary; // one line for the command list
+    CommandDefinition define;
 };
 
 // Adds a command to the table during static initialisation.
@@ -35,7 +45,7 @@ std::vector<Command> registeredCommands();
 
 // Prints "fotra: message" to stderr and returns kExitFailure.
 int fail(std::string_view message);
-// Prints "usage: fotra <usage>" to stderr and returns kExitUsage.
-int usageError(std::string_view usage);
+// Prints "fotra: message" to stderr and returns kExitUsage.
+int usageProblem(std::string_view message);
 
 } // namespace fotra

@@ -1,56 +1,53 @@
 // fotra convert IN OUT: reads IN as the program does and writes it to OUT in
-// the format named by OUT's extension, compared exactly: jpg (quality 90),
-// png or tif, with IN's metadata and colour profile. An existing OUT is
-// replaced only by a complete new file.
-#include <filesystem>
-#include <iostream>
+// the format that OUT's extension names by the document's rule, with IN's
+// metadata and colour profile. An existing OUT is replaced only by a
+// complete new file.
+#include <memory>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
+#include "cli/EffectArguments.h"
 #include "cli/KeptMetadata.h"
 #include "image/COvImage2.h"
 
 namespace {
 
-// The save format of an extension, or 0 for one that is not saved.
-int saveFormatOf(const std::string& path)
-{
-    const std::string extension = std::filesystem::path(path).extension().string();
-    if (extension == ".jpg") {
-        return SaveFormatJpeg;
-    }
-    if (extension == ".png") {
-        return SaveFormatPng;
-    }
-    if (extension == ".tif") {
-        return SaveFormatTiff;
-    }
-    return 0;
-}
+struct ConvertOptions {
+    std::string input;
+    std::string output;
+};
 
-int runConvert(std::span<const std::string> arguments)
+int runConvert(const ConvertOptions& options)
 {
-    if (arguments.size() != 2) {
-        return fotra::usageError("convert IN OUT");
-    }
-    const std::string& input = arguments[0];
-    const std::string& output = arguments[1];
-    const int format = saveFormatOf(output);
-    if (format == 0) {
-        std::cerr << "fotra: cannot save as '" << output << "': the name must end in .jpg, .png or .tif\n";
-        return fotra::kExitUsage;
+    std::string problem;
+    const std::optional<int> format = fotra::outputFormat(options.output, problem);
+    if (!format) {
+        return fotra::usageProblem(problem);
     }
     COvImage2 image;
-    if (!image.loadFromFile(input)) {
-        return fotra::fail("cannot read the photo '" + input + "'");
+    if (!fotra::loadPhoto(image, options.input, problem)) {
+        return fotra::fail(problem);
     }
-    const MetadataReadResult kept = fotra::readKeptMetadata(input);
-    if (!image.saveToFile(output, format)) {
-        return fotra::fail("cannot write the photo '" + output + "'");
+    const MetadataReadResult kept = fotra::readKeptMetadata(options.input);
+    if (!image.saveToFile(options.output, *format)) {
+        return fotra::fail("cannot write the photo '" + options.output + "'");
     }
-    fotra::writeKeptMetadata(output, kept, image);
+    fotra::writeKeptMetadata(options.output, kept, image);
     return fotra::kExitSuccess;
 }
 
-const fotra::CommandRegistration registerConvert{{"convert", "convert IN OUT", runConvert}};
+fotra::CommandRun defineConvert(CLI::App& command)
+{
+    const auto options = std::make_shared<ConvertOptions>();
+    command.add_option("IN", options->input, "The photo to read")->type_name("")->required();
+    command.add_option("OUT", options->output, "The file to write: .jpg, .jpeg, .png, .tif or .tiff")
+        ->type_name("")
+        ->required();
+    return [options] { return runConvert(*options); };
+}
+
+const fotra::CommandRegistration registerConvert{
+    {"convert", "Write a photo in the format its new name's extension names", defineConvert}};
 
 } // namespace

@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-#include <set>
 #include <iostream>
 #include <new>
+#include <set>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
 #include "cli/KeptMetadata.h"
@@ -27,31 +29,15 @@ std::optional<int> parseInteger(std::string_view text)
     return value;
 }
 
-bool parseNumberOption(const ParsedArguments& parsed, std::string_view name, std::optional<int>& value,
-                       std::string& problem)
+bool parseColour(const std::string& text, std::string_view name, std::optional<RgbColour>& colour,
+                 std::string& problem)
 {
-    const std::string* text = parsed.option(name);
-    if (text == nullptr) {
+    if (text.empty()) {
         return true;
     }
-    value = parseInteger(*text);
-    if (!value) {
-        problem = "--" + std::string(name) + " needs a whole number, not '" + *text + "'";
-        return false;
-    }
-    return true;
-}
-
-bool parseColourOption(const ParsedArguments& parsed, std::string_view name, std::optional<RgbColour>& colour,
-                       std::string& problem)
-{
-    const std::string* text = parsed.option(name);
-    if (text == nullptr) {
-        return true;
-    }
-    const std::optional<std::vector<int>> components = parseIntegerList(*text, 3);
+    const std::optional<std::vector<int>> components = parseIntegerList(text, 3);
     if (!components) {
-        problem = "--" + std::string(name) + " needs a colour R,G,B, not '" + *text + "'";
+        problem = "--" + std::string(name) + " needs a colour R,G,B, not '" + text + "'";
         return false;
     }
     colour = RgbColour{(*components)[0], (*components)[1], (*components)[2]};
@@ -60,50 +46,16 @@ bool parseColourOption(const ParsedArguments& parsed, std::string_view name, std
 
 } // namespace
 
-const std::string* ParsedArguments::option(std::string_view name) const
+void addEffectOptions(CLI::App& command, EffectOptions& options)
 {
-    const auto found = options.find(name);
-    return found == options.end() ? nullptr : &found->second;
-}
-
-std::optional<ParsedArguments> parseArguments(std::span<const std::string> arguments,
-                                              std::span<const std::string_view> allowed, std::string& problem)
-{
-    ParsedArguments parsed;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument.size() < 2 || argument[0] != '-') {
-            parsed.inputs.push_back(argument);
-            continue;
-        }
-        std::string name;
-        std::optional<std::string> value;
-        if (argument == "-o") {
-            name = "o";
-        } else if (argument.starts_with("--")) {
-            name = argument.substr(2);
-            if (const std::size_t equals = name.find('='); equals != std::string::npos) {
-                value = name.substr(equals + 1);
-                name.resize(equals);
-            }
-        }
-        if (name.empty() || std::find(allowed.begin(), allowed.end(), name) == allowed.end()) {
-            problem = "unknown option '" + argument + "'";
-            return std::nullopt;
-        }
-        if (!value) {
-            if (i + 1 == arguments.size()) {
-                problem = "option '" + argument + "' needs a value";
-                return std::nullopt;
-            }
-            value = arguments[++i];
-        }
-        if (!parsed.options.emplace(name, *value).second) {
-            problem = "option '" + (name == "o" ? std::string("-o") : "--" + name) + "' given twice";
-            return std::nullopt;
-        }
-    }
-    return parsed;
+    command.add_option("-m,--mode", options.mode, "The effect mode: its number or title ('fotra modes' lists them)")
+        ->type_name("MODE")
+        ->required();
+    command.add_option("--strength", options.choices.strength, "The strength slider")->type_name("S");
+    command.add_option("--effect", options.choices.effect, "The effect slider")->type_name("E");
+    command.add_option("--precision", options.choices.precision, "The precision slider")->type_name("P");
+    command.add_option("--target", options.target, "The sampled target colour")->type_name("R,G,B");
+    command.add_option("--light", options.light, "The light colour sliders")->type_name("R,G,B");
 }
 
 std::optional<int> parseMode(const std::string& text)
@@ -113,6 +65,25 @@ std::optional<int> parseMode(const std::string& text)
     }
     const int mode = effectModeForTitle(text);
     return mode != 0 ? std::optional<int>(mode) : std::nullopt;
+}
+
+std::optional<EffectRequest> resolveEffect(const EffectOptions& options, std::string& problem)
+{
+    const std::optional<int> mode = parseMode(options.mode);
+    if (!mode) {
+        problem = "unknown mode '" + options.mode + "' (fotra modes lists them)";
+        return std::nullopt;
+    }
+    EffectRequest request{findModeSetup(*mode), options.choices};
+    if (!parseColour(options.target, "target", request.choices.sampledColour, problem) ||
+        !parseColour(options.light, "light", request.choices.lightSliders, problem)) {
+        return std::nullopt;
+    }
+    if (const std::string check = checkChoices(*request.setup, request.choices); !check.empty()) {
+        problem = "mode " + std::to_string(*mode) + " (" + std::string(request.setup->title) + "): " + check;
+        return std::nullopt;
+    }
+    return request;
 }
 
 std::optional<std::vector<int>> parseIntegerList(const std::string& text, std::size_t count)
@@ -132,30 +103,6 @@ std::optional<std::vector<int>> parseIntegerList(const std::string& text, std::s
         rest.remove_prefix(comma + 1);
     }
     return values.size() == count ? std::optional(values) : std::nullopt;
-}
-
-std::optional<DialogChoices> parseChoices(const ParsedArguments& parsed, const ModeSetup& setup,
-                                          std::string& problem)
-{
-    DialogChoices choices;
-    if (!parseNumberOption(parsed, "strength", choices.strength, problem) ||
-        !parseNumberOption(parsed, "effect", choices.effect, problem) ||
-        !parseNumberOption(parsed, "precision", choices.precision, problem) ||
-        !parseColourOption(parsed, "target", choices.sampledColour, problem) ||
-        !parseColourOption(parsed, "light", choices.lightSliders, problem)) {
-        return std::nullopt;
-    }
-    if (const std::string check = checkChoices(setup, choices); !check.empty()) {
-        problem = "mode " + std::to_string(setup.mode) + " (" + std::string(setup.title) + "): " + check;
-        return std::nullopt;
-    }
-    return choices;
-}
-
-int usageProblem(std::string_view message)
-{
-    std::cerr << "fotra: " << message << '\n';
-    return kExitUsage;
 }
 
 std::optional<int> outputFormat(const std::string& path, std::string& problem)
@@ -191,41 +138,55 @@ bool saveResult(COvImage2& image, const std::string& path, int format, std::stri
     return false;
 }
 
-std::optional<PhotoJobs> planPhotoJobs(const ParsedArguments& parsed, std::string& problem)
+void addPhotoOptions(CLI::App& command, PhotoOptions& options, bool batch)
 {
-    const std::string* output = parsed.option("o");
-    const std::string* folder = parsed.option("out-dir");
-    if (parsed.inputs.empty()) {
-        problem = "no photo given";
-        return std::nullopt;
+    command.add_option("PHOTO", options.inputs, batch ? "The photos to read" : "The photo to read")
+        ->type_name("")
+        ->required()
+        ->expected(1, batch ? CLI::detail::expected_max_vector_size : 1);
+    if (batch) {
+        // CLI11 hands the arguments after "--" back to the tool once every
+        // positional has its least count; a second positional that never
+        // fills keeps them with this command, where they become photos.
+        command.add_option("photos-after-mark", options.inputs)->group("");
     }
-    if (output != nullptr && folder != nullptr) {
+    command.add_option("-o,--output", options.output, "Write the photo to OUT")->type_name("OUT");
+    if (batch) {
+        command.add_option("--out-dir", options.folder, "Write each photo under its own name into DIR")
+            ->type_name("DIR");
+    }
+}
+
+std::optional<PhotoJobs> planPhotoJobs(const PhotoOptions& options, std::string& problem)
+{
+    const bool toFile = !options.output.empty();
+    const bool toFolder = !options.folder.empty();
+    if (toFile && toFolder) {
         problem = "give either -o OUT or --out-dir DIR, not both";
         return std::nullopt;
     }
-    if (output == nullptr && folder == nullptr) {
+    if (!toFile && !toFolder) {
         problem = "no output given: -o OUT for one photo, --out-dir DIR for several";
         return std::nullopt;
     }
-    if (output != nullptr && parsed.inputs.size() > 1) {
-        problem = "-o writes one photo; use --out-dir DIR for " + std::to_string(parsed.inputs.size());
+    if (toFile && options.inputs.size() > 1) {
+        problem = "-o writes one photo; use --out-dir DIR for " + std::to_string(options.inputs.size());
         return std::nullopt;
     }
     std::error_code error;
-    if (folder != nullptr && !std::filesystem::is_directory(*folder, error)) {
-        problem = "the output folder '" + *folder + "' does not exist";
+    if (toFolder && !std::filesystem::is_directory(options.folder, error)) {
+        problem = "the output folder '" + options.folder + "' does not exist";
         return std::nullopt;
     }
 
     PhotoJobs plan;
-    plan.reportProgress = folder != nullptr;
+    plan.reportProgress = toFolder;
     std::set<std::filesystem::path> written;
-    for (const std::string& input : parsed.inputs) {
+    for (const std::string& input : options.inputs) {
         PhotoJob job;
         job.input = input;
-        job.output = output != nullptr
-                         ? *output
-                         : (std::filesystem::path(*folder) / std::filesystem::path(input).filename()).string();
+        job.output = toFile ? options.output
+                            : (std::filesystem::path(options.folder) / std::filesystem::path(input).filename()).string();
         const std::optional<int> format = outputFormat(job.output, problem);
         if (!format) {
             return std::nullopt;

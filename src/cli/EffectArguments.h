@@ -1,52 +1,48 @@
-// Argument handling shared by fotra's effect commands (apply, filter,
-// preview): options and input files, the mode by number or title, the
-// dialog's values as the user may give them, and photo input and output with
-// the document's save rule. Every problem becomes a one-line message.
+// Options and photo handling shared by fotra's effect commands (apply,
+// filter, preview): the mode by number or title, the dialog's values as the
+// user may give them, the photos to read and where to write them with the
+// document's save rule. Every problem becomes a one-line message.
 #pragma once
 
 #include <functional>
-#include <map>
 #include <optional>
-#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "dialog/ModeSetup.h"
 #include "image/COvImage2.h"
 
+namespace CLI {
+class App;
+}
+
 namespace fotra {
 
-// "--name value", "--name=value" or "-o value" for the names in `allowed`
-// (given without dashes, "o" for -o), every other argument an input file.
-struct ParsedArguments {
-    std::map<std::string, std::string, std::less<>> options;
-    std::vector<std::string> inputs;
-
-    const std::string* option(std::string_view name) const;
+// The effect as given: --mode and the dialog's values.
+struct EffectOptions {
+    std::string mode;
+    DialogChoices choices; // --strength, --effect, --precision
+    std::string target;    // --target R,G,B
+    std::string light;     // --light R,G,B
 };
 
-// Nothing and `problem` set when an option is unknown, repeated or lacks
-// its value.
-std::optional<ParsedArguments> parseArguments(std::span<const std::string> arguments,
-                                              std::span<const std::string_view> allowed, std::string& problem);
+// Declares --mode (required) and the value options on `command`.
+void addEffectOptions(CLI::App& command, EffectOptions& options);
 
 // A mode given as its number (1..32) or its exact title.
 std::optional<int> parseMode(const std::string& text);
 
-// The value options of the effect dialog: --strength, --effect, --precision
-// (whole numbers), --target and --light (R,G,B). Nothing and `problem` set
-// when one is malformed or the mode's dialog does not let the user set it
-// (hidden control, value outside the slider's range).
-inline constexpr std::string_view kValueOptions[] = {"strength", "effect", "precision", "target", "light"};
-std::optional<DialogChoices> parseChoices(const ParsedArguments& parsed, const ModeSetup& setup,
-                                          std::string& problem);
+// The mode's set-up and the user's choices. Nothing and `problem` set for an
+// unknown mode, a malformed colour or a value the mode's dialog does not let
+// the user set (hidden control, value outside the slider's range).
+struct EffectRequest {
+    const ModeSetup* setup = nullptr;
+    DialogChoices choices;
+};
+std::optional<EffectRequest> resolveEffect(const EffectOptions& options, std::string& problem);
 
 // Whole numbers separated by commas, exactly `count` of them.
 std::optional<std::vector<int>> parseIntegerList(const std::string& text, std::size_t count);
-
-// Prints "fotra: message" to stderr and returns kExitUsage.
-int usageProblem(std::string_view message);
 
 // The save format of an output path by the document's extension rule, or
 // nothing and `problem` set.
@@ -58,6 +54,16 @@ bool loadPhoto(COvImage2& image, const std::string& path, std::string& problem);
 // Writes the `result` plane as the photo, as committing it would; an
 // existing file is replaced only by a complete new one.
 bool saveResult(COvImage2& image, const std::string& path, int format, std::string& problem);
+
+// The photos and outputs as given: "IN -o OUT" or "IN... --out-dir DIR".
+struct PhotoOptions {
+    std::vector<std::string> inputs;
+    std::string output; // -o, --output
+    std::string folder; // --out-dir
+};
+
+// Declares the photo arguments and -o; with `batch` also --out-dir.
+void addPhotoOptions(CLI::App& command, PhotoOptions& options, bool batch);
 
 // One photo to read, change and write.
 struct PhotoJob {
@@ -75,7 +81,7 @@ struct PhotoJobs {
 // own file name into DIR, an existing folder). Nothing and `problem` set for
 // a missing or doubled output, an output name that names no format, or two
 // photos that would be written to the same file.
-std::optional<PhotoJobs> planPhotoJobs(const ParsedArguments& parsed, std::string& problem);
+std::optional<PhotoJobs> planPhotoJobs(const PhotoOptions& options, std::string& problem);
 
 // Reads each photo, lets `transform` leave its output in `result`, and
 // writes that as the photo. A photo that fails is reported and written not at

@@ -1,6 +1,10 @@
 // fotra filter: runs one of the three fixed filters without a dialog
 // (32776 triangle-blur sharpen, 32788 outlier removal, 32790 median sharpen)
 // over whole photos and writes each result by its output name's extension.
+#include <memory>
+
+#include <CLI/CLI.hpp>
+
 #include "cli/Commands.h"
 #include "cli/EffectArguments.h"
 #include "document/CommandTable.h"
@@ -8,25 +12,19 @@
 
 namespace {
 
-constexpr std::string_view kUsage = "filter --command 32776|32788|32790 (IN -o OUT | IN... --out-dir DIR)";
-constexpr std::string_view kOptions[] = {"command", "o", "out-dir"};
+struct FilterOptions {
+    std::string command;
+    fotra::PhotoOptions photos;
+};
 
-int runFilter(std::span<const std::string> arguments)
+int runFilter(const FilterOptions& options)
 {
-    std::string problem;
-    const std::optional<fotra::ParsedArguments> parsed = fotra::parseArguments(arguments, kOptions, problem);
-    if (!parsed) {
-        return fotra::usageProblem(problem);
-    }
-    const std::string* commandText = parsed->option("command");
-    if (commandText == nullptr) {
-        return fotra::usageError(kUsage);
-    }
-    const std::optional<std::vector<int>> command = fotra::parseIntegerList(*commandText, 1);
+    const std::optional<std::vector<int>> command = fotra::parseIntegerList(options.command, 1);
     if (!command || !isFixedFilterCommand(command->front())) {
-        return fotra::usageProblem("unknown filter command '" + *commandText + "' (32776, 32788 or 32790)");
+        return fotra::usageProblem("unknown filter command '" + options.command + "' (32776, 32788 or 32790)");
     }
-    const std::optional<fotra::PhotoJobs> plan = fotra::planPhotoJobs(*parsed, problem);
+    std::string problem;
+    const std::optional<fotra::PhotoJobs> plan = fotra::planPhotoJobs(options.photos, problem);
     if (!plan) {
         return fotra::usageProblem(problem);
     }
@@ -34,6 +32,17 @@ int runFilter(std::span<const std::string> arguments)
     return fotra::runPhotoJobs(*plan, [commandId](COvImage2& image) { runFixedFilter(image, commandId); });
 }
 
-const fotra::CommandRegistration registerFilter{{"filter", kUsage, runFilter}};
+fotra::CommandRun defineFilter(CLI::App& command)
+{
+    const auto options = std::make_shared<FilterOptions>();
+    command.add_option("-c,--command", options->command, "The filter: 32776, 32788 or 32790")
+        ->type_name("FILTER")
+        ->required();
+    fotra::addPhotoOptions(command, options->photos, true);
+    return [options] { return runFilter(*options); };
+}
+
+const fotra::CommandRegistration registerFilter{
+    {"filter", "Run one of the three fixed filters over whole photos", defineFilter}};
 
 } // namespace

@@ -4,6 +4,9 @@
 // profile, each line only when the photo states it.
 #include <cstring>
 #include <iostream>
+#include <memory>
+
+#include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
 #include "cli/KeptMetadata.h"
@@ -25,12 +28,8 @@ int libraryBitCount(const std::string& path)
     return header.biBitCount;
 }
 
-int runInfo(std::span<const std::string> arguments)
+int runInfo(const std::string& path)
 {
-    if (arguments.size() != 1) {
-        return fotra::usageError("info PHOTO");
-    }
-    const std::string& path = arguments[0];
     COvImage2 image;
     if (!image.loadFromFile(path)) {
         return fotra::fail("cannot read the photo '" + path + "'");
@@ -61,6 +60,14 @@ int runInfo(std::span<const std::string> arguments)
     return fotra::kExitSuccess;
 }
 
-const fotra::CommandRegistration registerInfo{{"info", "info PHOTO", runInfo}};
+fotra::CommandRun defineInfo(CLI::App& command)
+{
+    const auto path = std::make_shared<std::string>();
+    command.add_option("PHOTO", *path, "The photo to read")->type_name("")->required();
+    return [path] { return runInfo(*path); };
+}
+
+const fotra::CommandRegistration registerInfo{
+    {"info", "Print a photo's size, bit depth and what its metadata states", defineInfo}};
 
 } // namespace

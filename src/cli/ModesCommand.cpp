@@ -4,6 +4,8 @@
 #include <iostream>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/Commands.h"
 #include "dialog/ModeSetup.h"
 #include "document/CommandTable.h"
@@ -48,11 +50,8 @@ std::string describeValues(const ModeSetup& setup)
     return text;
 }
 
-int runModes(std::span<const std::string> arguments)
+int runModes()
 {
-    if (!arguments.empty()) {
-        return fotra::usageError("modes");
-    }
     std::cout << "mode\tcommand\ttitle\tvalues\n";
     for (const ModeSetup& setup : modeSetups()) {
         std::cout << setup.mode << '\t' << findEffectMode(setup.mode)->commandId << '\t' << setup.title << '\t'
@@ -61,6 +60,12 @@ int runModes(std::span<const std::string> arguments)
     return fotra::kExitSuccess;
 }
 
-const fotra::CommandRegistration registerModes{{"modes", "modes", runModes}};
+fotra::CommandRun defineModes(CLI::App&)
+{
+    return runModes;
+}
+
+const fotra::CommandRegistration registerModes{
+    {"modes", "List the effect modes with the values each takes", defineModes}};
 
 } // namespace

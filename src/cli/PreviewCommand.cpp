@@ -3,6 +3,11 @@
 // preview leaves it (the region holds the preview; outside it, whatever the
 // preview's operations left there). The region is X,Y,W,H: first column X,
 // first plane row Y counted from the picture's bottom row.
+#include <memory>
+#include <new>
+
+#include <CLI/CLI.hpp>
+
 #include "cli/Commands.h"
 #include "cli/EffectArguments.h"
 #include "dialog/PaneGeometry.h"
@@ -11,65 +16,65 @@
 
 namespace {
 
-constexpr std::string_view kUsage =
-    "preview --mode M --region X,Y,W,H [--strength S] [--effect E] [--precision P] [--target R,G,B] "
-    "[--light R,G,B] IN -o OUT";
-constexpr std::string_view kOptions[] = {"mode", "region", "strength", "effect", "precision", "target", "light", "o"};
+struct PreviewOptions {
+    fotra::EffectOptions effect;
+    std::string region;
+    fotra::PhotoOptions photos;
+};
 
-int runPreview(std::span<const std::string> arguments)
+int runPreview(const PreviewOptions& options)
 {
     std::string problem;
-    const std::optional<fotra::ParsedArguments> parsed = fotra::parseArguments(arguments, kOptions, problem);
-    if (!parsed) {
+    const std::optional<fotra::EffectRequest> request = fotra::resolveEffect(options.effect, problem);
+    if (!request) {
         return fotra::usageProblem(problem);
     }
-    const std::string* modeText = parsed->option("mode");
-    const std::string* regionText = parsed->option("region");
-    const std::string* output = parsed->option("o");
-    if (modeText == nullptr || regionText == nullptr || output == nullptr || parsed->inputs.size() != 1) {
-        return fotra::usageError(kUsage);
-    }
-    const std::optional<int> mode = fotra::parseMode(*modeText);
-    if (!mode) {
-        return fotra::usageProblem("unknown mode '" + *modeText + "' (fotra modes lists them)");
-    }
-    const std::optional<std::vector<int>> corners = fotra::parseIntegerList(*regionText, 4);
+    const std::optional<std::vector<int>> corners = fotra::parseIntegerList(options.region, 4);
     if (!corners) {
-        return fotra::usageProblem("--region needs X,Y,W,H, not '" + *regionText + "'");
+        return fotra::usageProblem("--region needs X,Y,W,H, not '" + options.region + "'");
     }
-    const ModeSetup& setup = *findModeSetup(*mode);
-    const std::optional<DialogChoices> choices = fotra::parseChoices(*parsed, setup, problem);
-    if (!choices) {
+    const std::optional<fotra::PhotoJobs> plan = fotra::planPhotoJobs(options.photos, problem);
+    if (!plan) {
         return fotra::usageProblem(problem);
     }
-    const std::optional<int> format = fotra::outputFormat(*output, problem);
-    if (!format) {
-        return fotra::usageProblem(problem);
-    }
+    const fotra::PhotoJob& job = plan->jobs.front();
+    const int mode = request->setup->mode;
 
-    const std::string& input = parsed->inputs.front();
     COvImage2 image;
-    if (!fotra::loadPhoto(image, input, problem)) {
+    if (!fotra::loadPhoto(image, job.input, problem)) {
         return fotra::fail(problem);
     }
     const PreviewRect region{(*corners)[0], (*corners)[1], (*corners)[2], (*corners)[3]};
     if (!rectangleInsidePhoto(region, image)) {
-        return fotra::usageProblem("the region " + *regionText + " does not lie inside the " +
+        return fotra::usageProblem("the region " + options.region + " does not lie inside the " +
                                    std::to_string(image.width) + " x " + std::to_string(image.height) +
-                                   " photo '" + input + "'");
+                                   " photo '" + job.input + "'");
     }
     try {
-        runPreDialogStep(image, *mode);
-        runPreviewPipeline(image, *mode, valuesAfterOk(setup, *choices), region, true);
+        runPreDialogStep(image, mode);
+        runPreviewPipeline(image, mode, valuesAfterOk(*request->setup, request->choices), region, true);
     } catch (const std::bad_alloc&) {
-        return fotra::fail("not enough memory to process the photo '" + input + "'");
+        return fotra::fail("not enough memory to process the photo '" + job.input + "'");
     }
-    if (!fotra::saveResult(image, *output, *format, problem)) {
+    if (!fotra::saveResult(image, job.output, job.format, problem)) {
         return fotra::fail(problem);
     }
     return fotra::kExitSuccess;
 }
 
-const fotra::CommandRegistration registerPreview{{"preview", kUsage, runPreview}};
+fotra::CommandRun definePreview(CLI::App& command)
+{
+    const auto options = std::make_shared<PreviewOptions>();
+    fotra::addEffectOptions(command, options->effect);
+    command.add_option("-r,--region", options->region, "The preview region: first column X, first plane row Y "
+                                                       "from the bottom, width W, height H")
+        ->type_name("X,Y,W,H")
+        ->required();
+    fotra::addPhotoOptions(command, options->photos, false);
+    return [options] { return runPreview(*options); };
+}
+
+const fotra::CommandRegistration registerPreview{
+    {"preview", "Run an effect mode's dialog preview on one region of a photo", definePreview}};
 
 } // namespace

@@ -59,14 +59,18 @@ private:
     std::filesystem::path path_;
 };
 
-// Runs `fotra arguments...` through the shell, capturing stdout and stderr.
-inline RunResult runFotra(const std::vector<std::string>& arguments)
+// Runs `fotra arguments...` through the shell, capturing stdout and stderr;
+// in `folder` when one is given, with stdin from the file `input` if given.
+inline RunResult runFotra(const std::vector<std::string>& arguments, const std::string& folder = "",
+                          const std::string& input = "")
 {
     const TempFolder capture;
-    std::string command = quoted(FOTRA_BINARY);
+    std::string command = folder.empty() ? "" : "cd " + quoted(folder) + " && ";
+    command.append(quoted(FOTRA_BINARY));
     for (const std::string& argument : arguments) {
         command.append(" ").append(quoted(argument));
     }
+    command.append(" <").append(input.empty() ? std::string("/dev/null") : quoted(input));
     command.append(" >").append(quoted(capture.file("out")));
     command.append(" 2>").append(quoted(capture.file("err")));
     const int raw = std::system(command.c_str());

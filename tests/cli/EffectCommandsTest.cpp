@@ -1,8 +1,6 @@
 // fotra modes, apply, filter and preview run as from the shell: the photos
 // they write read back equal to the document's pipelines run in this process
-// with the values an accepted dialog hands on; every usage error is one line
-// on stderr with exit status 2, a failed photo exit status 1, and neither
-// writes anything.
+// with the values an accepted dialog hands on.
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -77,19 +75,6 @@ protected:
         return image;
     }
 
-    // Runs `fotra arguments` and expects a one-line usage error naming
-    // `problem`, with nothing written to `target`.
-    void expectUsageError(const std::vector<std::string>& arguments, const std::string& problem,
-                          const std::string& target)
-    {
-        const auto run = runFotra(arguments);
-        EXPECT_EQ(run.status, 2) << run.err;
-        EXPECT_EQ(lineCount(run.err), 1) << run.err;
-        EXPECT_NE(run.err.find(problem), std::string::npos) << run.err;
-        EXPECT_TRUE(run.out.empty()) << run.out;
-        EXPECT_FALSE(fs::exists(target)) << target;
-    }
-
     ik5::ScopedLibraries libraries_;
     clitest::TempFolder folder_;
     const std::string photo_ = folder_.file("photo.bmp");
@@ -121,7 +106,6 @@ TEST_F(FotraEffects, ModesListsEveryModeWithItsValues)
           "\n32\t32842\t光を強く\t--strength 1..100 (default 10); --effect 1..100 (default 10)\n"}) {
         EXPECT_NE(run.out.find(line), std::string::npos) << line;
     }
-    expectUsageError({"modes", "extra"}, "usage: fotra modes", folder_.file("none"));
 }
 
 TEST_F(FotraEffects, ApplyRunsTheAcceptedPipelineWithTheDialogsValues)
@@ -201,61 +185,6 @@ TEST_F(FotraEffects, ApplyGoesOnPastAFailedPhotoAndReportsIt)
     EXPECT_TRUE(fs::exists(folder + "/a.png"));
 }
 
-TEST_F(FotraEffects, ApplyOfAMissingPhotoFailsWithoutWriting)
-{
-    const auto run = runFotra({"apply", "--mode", "1", folder_.file("missing.bmp"), "-o", output_});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "fotra: cannot read the photo '" + folder_.file("missing.bmp") + "'\n");
-    EXPECT_FALSE(fs::exists(output_));
-}
-
-TEST_F(FotraEffects, ApplyUsageErrorsNameTheProblem)
-{
-    const std::string& in = photo_;
-    const std::string& out = output_;
-    expectUsageError({"apply", in, "-o", out}, "usage: fotra apply --mode M", out);
-    expectUsageError({"apply", "--mode", "33", in, "-o", out}, "unknown mode '33'", out);
-    expectUsageError({"apply", "--mode", "シャープ", in, "-o", out}, "unknown mode 'シャープ'", out);
-    expectUsageError({"apply", "--mode", "1", "--strength", "101", in, "-o", out},
-                     "mode 1 (フラッシュ): strength 101 is outside its range 1..100", out);
-    expectUsageError({"apply", "--mode", "5", "--strength", "11", in, "-o", out}, "outside its range 1..10", out);
-    expectUsageError({"apply", "--mode", "13", "--effect", "-101", in, "-o", out}, "outside its range -100..100",
-                     out);
-    expectUsageError({"apply", "--mode", "1", "--effect", "0", in, "-o", out}, "effect 0 is outside", out);
-    expectUsageError({"apply", "--mode", "3", "--strength", "10", in, "-o", out}, "this mode has no strength slider",
-                     out);
-    expectUsageError({"apply", "--mode", "1", "--precision", "10", in, "-o", out}, "no precision slider", out);
-    expectUsageError({"apply", "--mode", "1", "--target", "1,2,3", in, "-o", out}, "samples no target colour", out);
-    expectUsageError({"apply", "--mode", "16", "--light", "1,2,3", in, "-o", out}, "no light colour sliders", out);
-    expectUsageError({"apply", "--mode", "10", "--target", "1,2,300", in, "-o", out}, "must lie in 0..255", out);
-    expectUsageError({"apply", "--mode", "1", "--effect", "ten", in, "-o", out}, "--effect needs a whole number",
-                     out);
-    expectUsageError({"apply", "--mode", "10", "--target", "1,2", in, "-o", out}, "--target needs a colour R,G,B",
-                     out);
-    expectUsageError({"apply", "--mode", "1", "--colour", "1", in, "-o", out}, "unknown option '--colour'", out);
-    expectUsageError({"apply", "--mode", "1", "--effect", "5", "--effect", "6", in, "-o", out},
-                     "option '--effect' given twice", out);
-    expectUsageError({"apply", "--mode", "1", in, "-o"}, "option '-o' needs a value", out);
-    expectUsageError({"apply", "--mode", "1", "-o", out}, "no photo given", out);
-    expectUsageError({"apply", "--mode", "1", in}, "no output given", out);
-    expectUsageError({"apply", "--mode", "1", in, secondPhoto_, "-o", out}, "use --out-dir DIR for 2", out);
-    expectUsageError({"apply", "--mode", "1", in, "-o", out, "--out-dir", folder_.file("")}, "not both", out);
-    expectUsageError({"apply", "--mode", "1", in, "--out-dir", folder_.file("nowhere")},
-                     "the output folder '" + folder_.file("nowhere") + "' does not exist", out);
-    expectUsageError({"apply", "--mode", "1", in, "-o", folder_.file("out.bmp")}, "cannot save as",
-                     folder_.file("out.bmp"));
-    // In a folder each photo keeps its name, and .bmp names no format we write.
-    expectUsageError({"apply", "--mode", "1", in, "--out-dir", folder_.file("second")},
-                     "cannot save as '" + folder_.file("second/photo.bmp") + "'", folder_.file("second/photo.bmp"));
-    ASSERT_EQ(runFotra({"convert", photo_, folder_.file("photo.png")}).status, 0);
-    ASSERT_EQ(runFotra({"convert", photo_, folder_.file("second/photo.png")}).status, 0);
-    const std::string folder = folder_.file("results");
-    fs::create_directory(folder);
-    expectUsageError({"apply", "--mode", "1", folder_.file("photo.png"), folder_.file("second/photo.png"), "--out-dir",
-                      folder},
-                     "two photos would be written to", folder + "/photo.png");
-}
-
 TEST_F(FotraEffects, FilterRunsTheThreeFixedFilters)
 {
     for (const int command : {32776, 32788, 32790}) {
@@ -266,16 +195,6 @@ TEST_F(FotraEffects, FilterRunsTheThreeFixedFilters)
         runFixedFilter(expected, command);
         EXPECT_TRUE(pixelsEqual(expected, expected.result, load(output_).current)) << command;
     }
-    fs::remove(output_);
-    expectUsageError({"filter", "--command", "32777", photo_, "-o", output_}, "unknown filter command '32777'",
-                     output_);
-    expectUsageError({"filter", "--command", "32785", photo_, "-o", output_}, "(32776, 32788 or 32790)", output_);
-    expectUsageError({"filter", photo_, "-o", output_}, "usage: fotra filter --command", output_);
-    expectUsageError({"filter", "--command", "32776", "--mode", "1", photo_, "-o", output_},
-                     "unknown option '--mode'", output_);
-    const auto missing = runFotra({"filter", "--command", "32788", folder_.file("missing.png"), "-o", output_});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_FALSE(fs::exists(output_));
 }
 
 TEST_F(FotraEffects, PreviewWritesTheResultPlaneAsThePreviewLeavesIt)
@@ -307,28 +226,6 @@ TEST_F(FotraEffects, PreviewWritesTheResultPlaneAsThePreviewLeavesIt)
         runPreviewPipeline(expected, c.mode, c.values, c.region, true);
         EXPECT_TRUE(pixelsEqual(expected, expected.result, load(output_).current));
     }
-}
-
-TEST_F(FotraEffects, PreviewUsageErrorsNameTheProblem)
-{
-    const std::string& in = photo_;
-    const std::string& out = output_;
-    expectUsageError({"preview", "--mode", "8", in, "-o", out}, "usage: fotra preview --mode M --region", out);
-    expectUsageError({"preview", "--mode", "8", "--region", "0,0,5,5", in}, "usage: fotra preview", out);
-    expectUsageError({"preview", "--mode", "8", "--region", "0,0,5", in, "-o", out}, "--region needs X,Y,W,H", out);
-    expectUsageError({"preview", "--mode", "8", "--region", "9,0,5,5", in, "-o", out},
-                     "the region 9,0,5,5 does not lie inside the 13 x 9 photo", out);
-    expectUsageError({"preview", "--mode", "8", "--region", "0,-1,5,5", in, "-o", out}, "does not lie inside", out);
-    expectUsageError({"preview", "--mode", "8", "--region", "0,0,0,5", in, "-o", out}, "does not lie inside", out);
-    expectUsageError({"preview", "--mode", "40", "--region", "0,0,5,5", in, "-o", out}, "unknown mode '40'", out);
-    expectUsageError({"preview", "--mode", "8", "--region", "0,0,5,5", "--effect", "101", in, "-o", out},
-                     "effect 101 is outside its range 1..100", out);
-    expectUsageError({"preview", "--mode", "8", "--region", "0,0,5,5", in, "-o", folder_.file("p.gif")},
-                     "cannot save as", folder_.file("p.gif"));
-    const auto missing = runFotra({"preview", "--mode", "8", "--region", "0,0,5,5", folder_.file("x.png"), "-o", out});
-    EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(lineCount(missing.err), 1);
-    EXPECT_FALSE(fs::exists(out));
 }
 
 } // namespace

@@ -1,6 +1,5 @@
-// fotra info and fotra convert run as from the shell: their output, their
-// one-line errors on stderr and their exit statuses (0 done, 1 a photo
-// failed, 2 wrong usage); converted files read back as the program reads them.
+// fotra info and fotra convert run as from the shell: what info prints, and
+// converted files read back as the program reads them.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -27,11 +26,6 @@ std::uint8_t colourByte(int x, int row, int channel)
     return static_cast<std::uint8_t>(x * 23 + row * 41 + channel * 80);
 }
 
-int lineCount(const std::string& text)
-{
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
-
 class Fotra : public ::testing::Test {
 protected:
     void SetUp() override
@@ -45,22 +39,6 @@ protected:
     const std::string colourPhoto_ = folder_.file("colour.bmp");
 };
 
-TEST_F(Fotra, WithoutArgumentsPrintsTheCommandsAndExitsWithUsage)
-{
-    const auto run = runFotra({});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_TRUE(run.out.empty());
-    EXPECT_NE(run.err.find("fotra info PHOTO"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("fotra convert IN OUT"), std::string::npos) << run.err;
-}
-
-TEST_F(Fotra, AnUnknownCommandIsAUsageError)
-{
-    const auto run = runFotra({"paint", palettePhoto_});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("unknown command 'paint'"), std::string::npos) << run.err;
-}
-
 TEST_F(Fotra, InfoPrintsSizeBitDepthAndStride)
 {
     const auto palette = runFotra({"info", palettePhoto_});
@@ -71,28 +49,6 @@ TEST_F(Fotra, InfoPrintsSizeBitDepthAndStride)
     const auto colour = runFotra({"info", colourPhoto_});
     EXPECT_EQ(colour.status, 0) << colour.err;
     EXPECT_EQ(colour.out, "file: " + colourPhoto_ + "\nwidth: 7\nheight: 4\nbit depth: 24\nstride: 24\n");
-}
-
-TEST_F(Fotra, InfoWithWrongArgumentsIsAUsageError)
-{
-    for (const auto& arguments : {std::vector<std::string>{"info"}, {"info", palettePhoto_, colourPhoto_}}) {
-        const auto run = runFotra(arguments);
-        EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(run.err, "usage: fotra info PHOTO\n");
-        EXPECT_TRUE(run.out.empty());
-    }
-}
-
-TEST_F(Fotra, InfoOnAnUnreadablePhotoFailsWithOneLine)
-{
-    const std::string broken = folder_.file("broken.jpg");
-    clitest::writeBytes(broken, {0xFF, 0xD8, 0xFF, 0x00, 0x12});
-    for (const std::string& path : {broken, folder_.file("missing.png")}) {
-        const auto run = runFotra({"info", path});
-        EXPECT_EQ(run.status, 1);
-        EXPECT_TRUE(run.out.empty());
-        EXPECT_NE(run.err.find("fotra: cannot read the photo '" + path + "'\n"), std::string::npos) << run.err;
-    }
 }
 
 TEST_F(Fotra, ConvertWritesTheFormatOfTheExtension)
@@ -113,44 +69,6 @@ TEST_F(Fotra, ConvertWritesTheFormatOfTheExtension)
     const auto info = runFotra({"info", folder_.file("out.jpg")});
     EXPECT_EQ(info.status, 0);
     EXPECT_NE(info.out.find("width: 7\nheight: 4\nbit depth: 24\n"), std::string::npos) << info.out;
-}
-
-TEST_F(Fotra, ConvertRefusesOtherExtensionsWithoutWriting)
-{
-    // The comparison is exact: upper case and long forms are not saved.
-    for (const char* name : {"out.JPG", "out.jpeg", "out.tiff", "out.bmp", "out"}) {
-        const std::string target = folder_.file(name);
-        const auto run = runFotra({"convert", colourPhoto_, target});
-        EXPECT_EQ(run.status, 2) << name;
-        EXPECT_EQ(lineCount(run.err), 1) << run.err;
-        EXPECT_NE(run.err.find(".jpg, .png or .tif"), std::string::npos) << run.err;
-        EXPECT_FALSE(fs::exists(target)) << name;
-    }
-}
-
-TEST_F(Fotra, ConvertOfAnUnreadablePhotoFailsWithoutWriting)
-{
-    const std::string target = folder_.file("out.png");
-    const auto run = runFotra({"convert", folder_.file("missing.bmp"), target});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(lineCount(run.err), 1) << run.err;
-    EXPECT_FALSE(fs::exists(target));
-}
-
-TEST_F(Fotra, ConvertIntoAMissingFolderFails)
-{
-    const auto run = runFotra({"convert", colourPhoto_, folder_.file("no-folder/out.png")});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("cannot write the photo"), std::string::npos) << run.err;
-}
-
-TEST_F(Fotra, ConvertWithWrongArgumentsIsAUsageError)
-{
-    for (const auto& arguments : {std::vector<std::string>{"convert"}, {"convert", colourPhoto_}}) {
-        const auto run = runFotra(arguments);
-        EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(run.err, "usage: fotra convert IN OUT\n");
-    }
 }
 
 } // namespace

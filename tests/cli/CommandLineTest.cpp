@@ -1,0 +1,185 @@
+// The command line of fotra as a table: arguments, run in a folder of test
+// photos, against the exit status, what stdout and stderr must hold and the
+// file the command must write (or, when it fails, must leave unwritten).
+// Usage errors are one line on stderr with status 2, a failed photo status 1.
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/CliTestSupport.h"
+
+namespace {
+
+using clitest::runFotra;
+namespace fs = std::filesystem;
+
+struct Row {
+    std::vector<std::string> arguments;
+    int status;
+    std::string out;     // a part of stdout; empty: stdout stays empty
+    std::string err;     // a part of stderr; empty: stderr stays empty
+    std::string written = ""; // written on success, left unwritten on failure
+};
+
+const std::string kExitStatusText =
+    "Exit status: 0 success, 1 a photo could not be read or written, 2 wrong usage.\n";
+const std::string kToolUsage = "Usage: fotra [OPTIONS] COMMAND\n";
+const std::string kApplyUsage = "Usage: fotra apply [OPTIONS] PHOTO...\n";
+
+const Row kRows[] = {
+    // Help and version.
+    {{}, 2, "", kToolUsage},
+    {{"--help"}, 0, kToolUsage, ""},
+    {{"-h"}, 0, "  apply ", ""},
+    {{"help"}, 0, kExitStatusText, ""},
+    {{"help", "apply"}, 0, kApplyUsage, ""},
+    {{"apply", "--help"}, 0, kApplyUsage, ""},
+    {{"apply", "-m", "1", "-h"}, 0, kApplyUsage, ""},
+    {{"preview", "-h"}, 0, "Usage: fotra preview [OPTIONS] PHOTO\n", ""},
+    {{"convert", "--help"}, 0, "Usage: fotra convert [OPTIONS] IN OUT\n", ""},
+    {{"help", "modes"}, 0, kExitStatusText, ""},
+    {{"--version"}, 0, "fotra " FOTRA_VERSION "\n", ""},
+    {{"help", "paint"}, 2, "", "fotra: unknown command 'paint' (fotra help lists the commands)\n"},
+    {{"paint", "photo.bmp"}, 2, "", "fotra: unknown command 'paint'"},
+    {{"--colour"}, 2, "", "fotra: unknown option '--colour' (fotra --help shows the usage)\n"},
+
+    // The forms of options and the end of options.
+    {{"apply", "--mode=8", "photo.bmp", "--output=f1.png"}, 0, "", "", "f1.png"},
+    {{"apply", "-m", "8", "-o", "f2.png", "photo.bmp"}, 0, "", "", "f2.png"},
+    {{"apply", "-m8", "-of3.png", "photo.bmp"}, 0, "", "", "f3.png"},
+    {{"apply", "-m", "8", "-o=f4.png", "photo.bmp"}, 0, "", "", "f4.png"},
+    {{"apply", "-m", "8", "-o", "f5.png", "--", "-dash.png"}, 0, "", "", "f5.png"},
+    {{"apply", "-m", "8", "--out-dir", "results", "photo.png", "--", "-dash.png"}, 0,
+     "2/2 -dash.png -> results/-dash.png\n", "", "results/-dash.png"},
+    {{"apply", "-m", "8", "--", "photo.png", "-o", "f6.png"}, 2, "", "no output given", "f6.png"},
+    {{"info", "--", "-dash.png"}, 0, "width: 13\n", ""},
+    {{"apply", "--mode", "8", "--o", "f7.png", "photo.bmp"}, 2, "", "not expected: --o", "f7.png"},
+
+    // apply: the mode and the dialog's values.
+    {{"apply", "photo.bmp", "-o", "u.png"}, 2, "", "--mode is required", "u.png"},
+    {{"apply", "-m", "33", "photo.bmp", "-o", "u.png"}, 2, "", "unknown mode '33' (fotra modes lists them)", "u.png"},
+    {{"apply", "-m", "シャープ", "photo.bmp", "-o", "u.png"}, 2, "", "unknown mode 'シャープ'", "u.png"},
+    {{"apply", "-m", "1", "--strength", "101", "photo.bmp", "-o", "u.png"}, 2, "",
+     "mode 1 (フラッシュ): strength 101 is outside its range 1..100", "u.png"},
+    {{"apply", "-m", "5", "--strength", "11", "photo.bmp", "-o", "u.png"}, 2, "", "outside its range 1..10", "u.png"},
+    {{"apply", "-m", "13", "--effect", "-101", "photo.bmp", "-o", "u.png"}, 2, "", "outside its range -100..100",
+     "u.png"},
+    {{"apply", "-m", "1", "--effect", "0", "photo.bmp", "-o", "u.png"}, 2, "", "effect 0 is outside", "u.png"},
+    {{"apply", "-m", "3", "--strength", "10", "photo.bmp", "-o", "u.png"}, 2, "", "this mode has no strength slider",
+     "u.png"},
+    {{"apply", "-m", "1", "--precision", "10", "photo.bmp", "-o", "u.png"}, 2, "", "no precision slider", "u.png"},
+    {{"apply", "-m", "1", "--target", "1,2,3", "photo.bmp", "-o", "u.png"}, 2, "", "samples no target colour",
+     "u.png"},
+    {{"apply", "-m", "16", "--light", "1,2,3", "photo.bmp", "-o", "u.png"}, 2, "", "no light colour sliders", "u.png"},
+    {{"apply", "-m", "10", "--target", "1,2,300", "photo.bmp", "-o", "u.png"}, 2, "", "must lie in 0..255", "u.png"},
+    {{"apply", "-m", "10", "--target", "1,2", "photo.bmp", "-o", "u.png"}, 2, "", "--target needs a colour R,G,B",
+     "u.png"},
+    {{"apply", "-m", "1", "--effect", "ten", "photo.bmp", "-o", "u.png"}, 2, "", "--effect = ten", "u.png"},
+    {{"apply", "-m", "1", "--effect", "5", "--effect", "6", "photo.bmp", "-o", "u.png"}, 2, "", "--effect", "u.png"},
+    {{"apply", "-m", "1", "--colour", "1", "photo.bmp", "-o", "u.png"}, 2, "", "not expected: --colour", "u.png"},
+
+    // apply: photos and outputs.
+    {{"apply", "-m", "1", "photo.bmp", "-o"}, 2, "", "--output", ""},
+    {{"apply", "-m", "1", "-o", "u.png"}, 2, "", "PHOTO is required", "u.png"},
+    {{"apply", "-m", "1", "photo.bmp"}, 2, "", "no output given", ""},
+    {{"apply", "-m", "1", "photo.bmp", "photo.png", "-o", "u.png"}, 2, "", "use --out-dir DIR for 2", "u.png"},
+    {{"apply", "-m", "1", "photo.bmp", "-o", "u.png", "--out-dir", "results"}, 2, "", "not both", "u.png"},
+    {{"apply", "-m", "1", "photo.bmp", "--out-dir", "nowhere"}, 2, "", "the output folder 'nowhere' does not exist",
+     ""},
+    {{"apply", "-m", "1", "photo.bmp", "-o", "u.bmp"}, 2, "", "cannot save as 'u.bmp'", "u.bmp"},
+    {{"apply", "-m", "1", "photo.bmp", "--out-dir", "second"}, 2, "", "cannot save as 'second/photo.bmp'"},
+    {{"apply", "-m", "1", "photo.png", "second/photo.png", "--out-dir", "results"}, 2, "",
+     "two photos would be written to 'results/photo.png'"},
+    {{"apply", "-m", "1", "missing.bmp", "-o", "u.png"}, 1, "", "fotra: cannot read the photo 'missing.bmp'\n",
+     "u.png"},
+
+    // filter and preview.
+    {{"filter", "photo.bmp", "-o", "u.png"}, 2, "", "--command is required", "u.png"},
+    {{"filter", "--command", "32777", "photo.bmp", "-o", "u.png"}, 2, "",
+     "unknown filter command '32777' (32776, 32788 or 32790)", "u.png"},
+    {{"filter", "-c", "32776", "--mode", "1", "photo.bmp", "-o", "u.png"}, 2, "", "not expected: --mode", "u.png"},
+    {{"filter", "-c", "32788", "missing.png", "-o", "u.png"}, 1, "", "cannot read the photo 'missing.png'", "u.png"},
+    {{"preview", "-m", "8", "photo.bmp", "-o", "u.png"}, 2, "", "--region is required", "u.png"},
+    {{"preview", "-m", "8", "-r", "0,0,5,5", "photo.bmp"}, 2, "", "no output given", ""},
+    {{"preview", "-m", "8", "-r", "0,0,5,5", "photo.bmp", "photo.png", "-o", "u.png"}, 2, "", "PHOTO: At Most 1",
+     "u.png"},
+    {{"preview", "-m", "8", "-r", "0,0,5", "photo.bmp", "-o", "u.png"}, 2, "", "--region needs X,Y,W,H", "u.png"},
+    {{"preview", "-m", "8", "-r", "9,0,5,5", "photo.bmp", "-o", "u.png"}, 2, "",
+     "the region 9,0,5,5 does not lie inside the 13 x 9 photo", "u.png"},
+    {{"preview", "-m", "8", "-r", "0,-1,5,5", "photo.bmp", "-o", "u.png"}, 2, "", "does not lie inside", "u.png"},
+    {{"preview", "-m", "8", "-r", "0,0,0,5", "photo.bmp", "-o", "u.png"}, 2, "", "does not lie inside", "u.png"},
+    {{"preview", "-m", "40", "-r", "0,0,5,5", "photo.bmp", "-o", "u.png"}, 2, "", "unknown mode '40'", "u.png"},
+    {{"preview", "-m", "8", "-r", "0,0,5,5", "--effect", "101", "photo.bmp", "-o", "u.png"}, 2, "",
+     "effect 101 is outside its range 1..100", "u.png"},
+    {{"preview", "-m", "8", "-r", "0,0,5,5", "photo.bmp", "-o", "u.gif"}, 2, "", "cannot save as", "u.gif"},
+    {{"preview", "-m", "8", "-r", "0,0,5,5", "missing.png", "-o", "u.png"}, 1, "", "cannot read the photo",
+     "u.png"},
+
+    // info, convert and modes.
+    {{"info"}, 2, "", "PHOTO is required"},
+    {{"info", "photo.bmp", "photo.png"}, 2, "", "not expected: photo.png"},
+    {{"info", "broken.jpg"}, 1, "", "fotra: cannot read the photo 'broken.jpg'\n"},
+    {{"info", "missing.png"}, 1, "", "fotra: cannot read the photo 'missing.png'\n"},
+    {{"convert", "photo.bmp"}, 2, "", "OUT is required"},
+    // The document's extension rule: any case, long and short forms.
+    {{"convert", "photo.bmp", "c1.JPG"}, 0, "", "", "c1.JPG"},
+    {{"convert", "photo.bmp", "c2.Tiff"}, 0, "", "", "c2.Tiff"},
+    {{"convert", "photo.bmp", "c3.jpeg"}, 0, "", "", "c3.jpeg"},
+    {{"convert", "photo.bmp", "c4.bmp"}, 2, "",
+     "fotra: cannot save as 'c4.bmp': the name must end in .jpg, .jpeg, .png, .tif or .tiff\n", "c4.bmp"},
+    {{"convert", "photo.bmp", "c5"}, 2, "", "cannot save as 'c5'", "c5"},
+    {{"convert", "missing.bmp", "c6.png"}, 1, "", "cannot read the photo 'missing.bmp'", "c6.png"},
+    {{"convert", "photo.bmp", "no-folder/c7.png"}, 1, "", "cannot write the photo 'no-folder/c7.png'",
+     "no-folder/c7.png"},
+    {{"modes", "extra"}, 2, "", "not expected: extra"},
+};
+
+std::uint8_t photoByte(int x, int row, int channel)
+{
+    return static_cast<std::uint8_t>(x * 17 + row * 29 + channel * 61);
+}
+
+TEST(FotraCommandLine, ArgumentsGiveTheirStatusOutputAndFiles)
+{
+    const clitest::TempFolder folder;
+    const fs::path root = folder.file("");
+    fs::create_directories(root / "second");
+    fs::create_directories(root / "results");
+    clitest::writeBytes(folder.file("photo.bmp"), clitest::bmpFile(13, 9, 24, photoByte));
+    clitest::writeBytes(folder.file("broken.jpg"), {0xFF, 0xD8, 0xFF, 0x00, 0x12});
+    ASSERT_EQ(runFotra({"convert", "photo.bmp", "photo.png"}, root).status, 0);
+    fs::copy_file(root / "photo.png", root / "-dash.png");
+    fs::copy_file(root / "photo.png", root / "second/photo.png");
+    fs::copy_file(root / "photo.bmp", root / "second/photo.bmp");
+
+    for (const Row& row : kRows) {
+        std::string call = "fotra";
+        for (const std::string& argument : row.arguments) {
+            call += " " + argument;
+        }
+        SCOPED_TRACE(call);
+        const auto run = runFotra(row.arguments, root);
+        EXPECT_EQ(run.status, row.status) << run.err;
+        if (row.out.empty()) {
+            EXPECT_EQ(run.out, "");
+        } else {
+            EXPECT_NE(run.out.find(row.out), std::string::npos) << run.out;
+        }
+        if (row.err.empty()) {
+            EXPECT_EQ(run.err, "");
+        } else {
+            EXPECT_NE(run.err.find(row.err), std::string::npos) << run.err;
+        }
+        if (row.status != 0 && !row.err.starts_with("Usage")) {
+            EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        }
+        if (!row.written.empty()) {
+            EXPECT_EQ(fs::exists(root / row.written), row.status == 0) << row.written;
+        }
+    }
+}
+
+} // namespace
