@@ -4,6 +4,8 @@
 // of `current`. The bytes do not depend on the thread count.
 #pragma once
 
+#include <cstdint>
+
 #include "engine/ImagePlanes.h"
 
 // Writes every pixel of `result` from `current` (windows of half-size radius,
@@ -15,3 +17,8 @@ void unsharpMask(ImagePlanes& image, int radius, double amount);
 // outside the rectangle is left alone; the whole `scratch` plane is still
 // filled with 0.
 void unsharpMaskPreview(ImagePlanes& image, PreviewRect rect, int radius, double amount);
+
+// How many channel bytes, over all calls so far, needed the window's
+// squared deviations summed in scan order because the exact statistics did
+// not decide them (for the benchmarks).
+std::uint64_t unsharpWrittenSums();

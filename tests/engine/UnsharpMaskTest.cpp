@@ -81,6 +81,69 @@ TEST(UnsharpMaskPreview, OverTheWholeImageEqualsTheFullForm)
     EXPECT_TRUE(testsupport::imagesEqual(full, twin));
 }
 
+// Windows whose stored byte the exact statistics cannot settle, so that the
+// squared deviations summed in scan order decide it: `scratch` equal to
+// `current` (the value then lies within rounding of the byte itself, as in
+// the corner that stores 99), variances from a single step of 1 to the
+// largest, and values on the clamps. Each image is built per byte by
+// byteAt(x, y, channel), with `scratch` from scratchOf(current byte).
+TEST(UnsharpMaskBound, EdgeWindowsMatchTheReference)
+{
+    struct Case {
+        const char* what;
+        int width;
+        int height;
+        int (*byteAt)(int x, int y, int channel);
+        int (*scratchOf)(int current);
+    };
+    const auto same = [](int current) { return current; };
+    const Case cases[] = {
+        {"noise, scratch equal", 41, 29, [](int x, int y, int c) { return (x * 7919 + y * 104729 + c * 31) % 256; },
+         same},
+        {"one step of 1", 30, 27, [](int x, int y, int) { return x == 13 && y == 11 ? 121 : 120; }, same},
+        {"gentle ramp", 33, 25, [](int x, int y, int c) { return 100 + (x + 2 * y + c) / 9; }, same},
+        {"checkerboard 0 and 255", 26, 24, [](int x, int y, int) { return (x + y) % 2 == 0 ? 0 : 255; }, same},
+        {"checkerboard, scratch opposite", 26, 24, [](int x, int y, int) { return (x + y) % 2 == 0 ? 0 : 255; },
+         [](int current) { return 255 - current; }},
+        {"near white", 31, 23, [](int x, int y, int c) { return 255 - (x * 3 + y * 5 + c) % 3; }, same},
+        {"near black", 31, 23, [](int x, int y, int c) { return (x * 5 + y * 3 + c) % 3; }, same},
+    };
+    for (const Case& test : cases) {
+        ImagePlanes input;
+        input.allocatePlanes(test.width, test.height);
+        const std::size_t stride = input.stride();
+        for (int y = 0; y < test.height; ++y) {
+            for (int x = 0; x < test.width; ++x) {
+                for (int c = 0; c < 3; ++c) {
+                    const std::size_t at = y * stride + 3 * static_cast<std::size_t>(x) + c;
+                    input.current[at] = static_cast<std::uint8_t>(test.byteAt(x, y, c));
+                    input.scratch[at] = static_cast<std::uint8_t>(test.scratchOf(input.current[at]));
+                }
+            }
+        }
+        for (const int radius : {1, 2, 11}) {
+            for (const double amount : {0.05, 0.5, 1.75, 5.0}) {
+                expectMatchesReference(
+                    input, [&](ImagePlanes& image) { unsharpMask(image, radius, amount); },
+                    [&](ImagePlanes& image) { reference::unsharpMask(image, radius, amount); },
+                    std::string(test.what) + ", radius " + std::to_string(radius) + " amount " +
+                        std::to_string(amount));
+            }
+        }
+    }
+}
+
+TEST(UnsharpMaskBound, ScratchEqualToCurrentTakesTheWrittenSums)
+{
+    // Where both planes agree the value sits within rounding of the byte, so
+    // the bound leaves such bytes open and the written sums decide them.
+    ImagePlanes image = testsupport::noisyImage(40, 30, 51);
+    image.scratch = image.current;
+    const std::uint64_t before = unsharpWrittenSums();
+    unsharpMask(image, 11, 5.0);
+    EXPECT_GT(unsharpWrittenSums(), before);
+}
+
 TEST(UnsharpMaskDifferential, FullFormOnAwkwardSizes)
 {
     std::mt19937 rng(43);
