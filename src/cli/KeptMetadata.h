@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "document/PhotoMetadata.h"
+#include "image/PhotoMetadata.h"
 #include "image/COvImage2.h"
 
 namespace fotra {

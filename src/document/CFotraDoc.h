@@ -15,7 +15,7 @@
 
 #include "document/DocumentUi.h"
 #include "document/EditHistory.h"
-#include "document/PhotoMetadata.h"
+#include "image/PhotoMetadata.h"
 #include "image/COvImage2.h"
 
 // The menu state of one command: enabled, and checked (no document command

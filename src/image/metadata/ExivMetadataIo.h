@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "document/PhotoMetadata.h"
+#include "image/PhotoMetadata.h"
 
 namespace metadata {
 

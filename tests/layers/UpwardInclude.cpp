@@ -1,0 +1,2 @@
+// Must not build: the engine layer cannot see the document above it.
+#include "document/CFotraDoc.h"
