@@ -8,6 +8,7 @@
 
 #include "cli/Commands.h"
 #include "cli/EffectArguments.h"
+#include "cli/PhotoJobs.h"
 #include "document/EffectPipelines.h"
 
 namespace {
@@ -30,10 +31,11 @@ int runApply(const ApplyOptions& options)
     }
     const int mode = request->setup->mode;
     const EffectValues values = valuesAfterOk(*request->setup, request->choices);
-    return fotra::runPhotoJobs(*plan, [&](COvImage2& image) {
+    return fotra::runPhotoJobs(*plan, [&](COvImage2& image, const std::string&) {
         // Mode 27 takes the photo's mean colour before its dialog opens.
         runPreDialogStep(image, mode);
         runEffectPipeline(image, mode, values);
+        return fotra::kExitSuccess;
     });
 }
 

@@ -1,49 +1,46 @@
 // fotra convert IN OUT: reads IN as the program does and writes it to OUT in
-// the format that OUT's extension names by the document's rule, with IN's
-// metadata and colour profile. An existing OUT is replaced only by a
-// complete new file.
+// the format that OUT's extension (or --format) names by the document's
+// rule, with IN's metadata and colour profile. Either may be "-", a standard
+// stream. An existing OUT is replaced only by a complete new file.
 #include <memory>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
-#include "cli/EffectArguments.h"
-#include "cli/KeptMetadata.h"
-#include "image/COvImage2.h"
+#include "cli/PhotoJobs.h"
 
 namespace {
 
 struct ConvertOptions {
     std::string input;
-    std::string output;
+    fotra::PhotoOptions photos; // the output and its format
 };
 
-int runConvert(const ConvertOptions& options)
+int runConvert(ConvertOptions& options)
 {
+    options.photos.inputs = {options.input};
     std::string problem;
-    const std::optional<int> format = fotra::outputFormat(options.output, problem);
-    if (!format) {
+    const std::optional<fotra::PhotoJobs> plan = fotra::planPhotoJobs(options.photos, problem);
+    if (!plan) {
         return fotra::usageProblem(problem);
     }
-    COvImage2 image;
-    if (!fotra::loadPhoto(image, options.input, problem)) {
-        return fotra::fail(problem);
-    }
-    const MetadataReadResult kept = fotra::readKeptMetadata(options.input);
-    if (!image.saveToFile(options.output, *format)) {
-        return fotra::fail("cannot write the photo '" + options.output + "'");
-    }
-    fotra::writeKeptMetadata(options.output, kept, image);
-    return fotra::kExitSuccess;
+    return fotra::runPhotoJobs(*plan, [](COvImage2& image, const std::string&) {
+        copyPlane(image.result, image.current);
+        return fotra::kExitSuccess;
+    });
 }
 
 fotra::CommandRun defineConvert(CLI::App& command)
 {
     const auto options = std::make_shared<ConvertOptions>();
-    command.add_option("IN", options->input, "The photo to read")->type_name("")->required();
-    command.add_option("OUT", options->output, "The file to write: .jpg, .jpeg, .png, .tif or .tiff")
+    command.add_option("IN", options->input, "The photo to read; - reads standard input")
         ->type_name("")
         ->required();
+    command.add_option("OUT", options->photos.output, "The file to write (.jpg, .jpeg, .png, .tif or .tiff); - writes "
+                                               "standard output")
+        ->type_name("")
+        ->required();
+    fotra::addFormatOptions(command, options->photos);
     return [options] { return runConvert(*options); };
 }
 

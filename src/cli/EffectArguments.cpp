@@ -1,18 +1,10 @@
-// Argument handling shared by fotra's effect commands.
+// The effect options of fotra's apply and preview.
 #include "cli/EffectArguments.h"
 
-#include <algorithm>
 #include <charconv>
-#include <filesystem>
-#include <iostream>
-#include <new>
-#include <set>
 
 #include <CLI/CLI.hpp>
 
-#include "cli/Commands.h"
-#include "cli/KeptMetadata.h"
-#include "document/CFotraDoc.h"
 #include "document/CommandTable.h"
 
 namespace fotra {
@@ -103,133 +95,6 @@ std::optional<std::vector<int>> parseIntegerList(const std::string& text, std::s
         rest.remove_prefix(comma + 1);
     }
     return values.size() == count ? std::optional(values) : std::nullopt;
-}
-
-std::optional<int> outputFormat(const std::string& path, std::string& problem)
-{
-    const int format = CFotraDoc::saveFormatForPath(path);
-    if (format == 0) {
-        problem = "cannot save as '" + path + "': the name must end in .jpg, .jpeg, .png, .tif or .tiff";
-        return std::nullopt;
-    }
-    return format;
-}
-
-bool loadPhoto(COvImage2& image, const std::string& path, std::string& problem)
-{
-    try {
-        if (image.loadFromFile(path)) {
-            return true;
-        }
-        problem = "cannot read the photo '" + path + "'";
-    } catch (const std::bad_alloc&) {
-        problem = "not enough memory to open the photo '" + path + "'";
-    }
-    return false;
-}
-
-bool saveResult(COvImage2& image, const std::string& path, int format, std::string& problem)
-{
-    copyPlane(image.current, image.result);
-    if (image.saveToFile(path, format)) {
-        return true;
-    }
-    problem = "cannot write the photo '" + path + "'";
-    return false;
-}
-
-void addPhotoOptions(CLI::App& command, PhotoOptions& options, bool batch)
-{
-    command.add_option("PHOTO", options.inputs, batch ? "The photos to read" : "The photo to read")
-        ->type_name("")
-        ->required()
-        ->expected(1, batch ? CLI::detail::expected_max_vector_size : 1);
-    if (batch) {
-        // CLI11 hands the arguments after "--" back to the tool once every
-        // positional has its least count; a second positional that never
-        // fills keeps them with this command, where they become photos.
-        command.add_option("photos-after-mark", options.inputs)->group("");
-    }
-    command.add_option("-o,--output", options.output, "Write the photo to OUT")->type_name("OUT");
-    if (batch) {
-        command.add_option("--out-dir", options.folder, "Write each photo under its own name into DIR")
-            ->type_name("DIR");
-    }
-}
-
-std::optional<PhotoJobs> planPhotoJobs(const PhotoOptions& options, std::string& problem)
-{
-    const bool toFile = !options.output.empty();
-    const bool toFolder = !options.folder.empty();
-    if (toFile && toFolder) {
-        problem = "give either -o OUT or --out-dir DIR, not both";
-        return std::nullopt;
-    }
-    if (!toFile && !toFolder) {
-        problem = "no output given: -o OUT for one photo, --out-dir DIR for several";
-        return std::nullopt;
-    }
-    if (toFile && options.inputs.size() > 1) {
-        problem = "-o writes one photo; use --out-dir DIR for " + std::to_string(options.inputs.size());
-        return std::nullopt;
-    }
-    std::error_code error;
-    if (toFolder && !std::filesystem::is_directory(options.folder, error)) {
-        problem = "the output folder '" + options.folder + "' does not exist";
-        return std::nullopt;
-    }
-
-    PhotoJobs plan;
-    plan.reportProgress = toFolder;
-    std::set<std::filesystem::path> written;
-    for (const std::string& input : options.inputs) {
-        PhotoJob job;
-        job.input = input;
-        job.output = toFile ? options.output
-                            : (std::filesystem::path(options.folder) / std::filesystem::path(input).filename()).string();
-        const std::optional<int> format = outputFormat(job.output, problem);
-        if (!format) {
-            return std::nullopt;
-        }
-        job.format = *format;
-        if (!written.insert(std::filesystem::path(job.output).lexically_normal()).second) {
-            problem = "two photos would be written to '" + job.output + "'";
-            return std::nullopt;
-        }
-        plan.jobs.push_back(job);
-    }
-    return plan;
-}
-
-int runPhotoJobs(const PhotoJobs& plan, const std::function<void(COvImage2&)>& transform)
-{
-    int status = kExitSuccess;
-    const std::size_t count = plan.jobs.size();
-    for (std::size_t index = 0; index < count; ++index) {
-        const PhotoJob& job = plan.jobs[index];
-        std::string problem;
-        COvImage2 image;
-        bool done = loadPhoto(image, job.input, problem);
-        if (done) {
-            try {
-                const MetadataReadResult kept = readKeptMetadata(job.input);
-                transform(image);
-                done = saveResult(image, job.output, job.format, problem);
-                if (done) {
-                    writeKeptMetadata(job.output, kept, image);
-                }
-            } catch (const std::bad_alloc&) {
-                problem = "not enough memory to process the photo '" + job.input + "'";
-                done = false;
-            }
-        }
-        if (!done) {
-            status = fail(problem);
-        } else if (plan.reportProgress) {
-            std::cout << index + 1 << '/' << count << ' ' << job.input << " -> " << job.output << std::endl;
-        }
-    }
-    return status;
 }
 
 } // namespace fotra

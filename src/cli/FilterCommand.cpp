@@ -7,6 +7,7 @@
 
 #include "cli/Commands.h"
 #include "cli/EffectArguments.h"
+#include "cli/PhotoJobs.h"
 #include "document/CommandTable.h"
 #include "document/EffectPipelines.h"
 
@@ -29,7 +30,10 @@ int runFilter(const FilterOptions& options)
         return fotra::usageProblem(problem);
     }
     const int commandId = command->front();
-    return fotra::runPhotoJobs(*plan, [commandId](COvImage2& image) { runFixedFilter(image, commandId); });
+    return fotra::runPhotoJobs(*plan, [commandId](COvImage2& image, const std::string&) {
+        runFixedFilter(image, commandId);
+        return fotra::kExitSuccess;
+    });
 }
 
 fotra::CommandRun defineFilter(CLI::App& command)

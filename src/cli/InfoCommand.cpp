@@ -10,6 +10,7 @@
 
 #include "cli/Commands.h"
 #include "cli/KeptMetadata.h"
+#include "cli/PhotoJobs.h"
 #include "image/COvImage2.h"
 #include "image/ik5/Ik5Loader.h"
 #include "image/metadata/ExivMetadataIo.h"
@@ -28,20 +29,27 @@ int libraryBitCount(const std::string& path)
     return header.biBitCount;
 }
 
-int runInfo(const std::string& path)
+int runInfo(const std::string& photo)
 {
+    std::string problem;
+    std::optional<fotra::TemporaryFile> copy;
+    const std::optional<std::string> readPath = fotra::readablePath(photo, copy, problem);
+    if (!readPath) {
+        return fotra::fail(problem);
+    }
+    const std::string& path = *readPath;
     COvImage2 image;
     if (!image.loadFromFile(path)) {
-        return fotra::fail("cannot read the photo '" + path + "'");
+        return fotra::fail("cannot read " + fotra::photoName(photo));
     }
     const int bitCount = libraryBitCount(path);
-    std::cout << "file: " << path << '\n'
+    std::cout << "file: " << photo << '\n'
               << "width: " << image.width << '\n'
               << "height: " << image.height << '\n'
               << "bit depth: " << bitCount << (bitCount == 8 ? " (colour table)" : "") << '\n'
               << "stride: " << image.stride() << '\n';
 
-    const MetadataReadResult kept = fotra::readKeptMetadata(path);
+    const MetadataReadResult kept = fotra::readKeptMetadata(path, fotra::photoName(photo));
     const metadata::MetadataSummary summary = metadata::summarize(kept.metadata.get());
     if (!summary.camera.empty()) {
         std::cout << "camera: " << summary.camera << '\n';
@@ -63,7 +71,7 @@ int runInfo(const std::string& path)
 fotra::CommandRun defineInfo(CLI::App& command)
 {
     const auto path = std::make_shared<std::string>();
-    command.add_option("PHOTO", *path, "The photo to read")->type_name("")->required();
+    command.add_option("PHOTO", *path, "The photo to read; - reads standard input")->type_name("")->required();
     return [path] { return runInfo(*path); };
 }
 

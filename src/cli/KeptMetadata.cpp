@@ -13,20 +13,21 @@ IMetadataIo& metadataIo()
     return io;
 }
 
-MetadataReadResult readKeptMetadata(const std::string& path)
+MetadataReadResult readKeptMetadata(const std::string& path, const std::string& name)
 {
     MetadataReadResult kept = metadataIo().read(path);
     if (kept.damaged) {
-        std::cerr << "fotra: warning: part of the metadata of '" << path << "' is damaged and was left out\n";
+        std::cerr << "fotra: warning: part of the metadata of " << name << " is damaged and was left out\n";
     }
     return kept;
 }
 
-void writeKeptMetadata(const std::string& path, const MetadataReadResult& kept, const COvImage2& image)
+void writeKeptMetadata(const std::string& path, const std::string& name, const MetadataReadResult& kept,
+                       const COvImage2& image)
 {
     if (!metadataIo().write(path, kept.metadata.get(), image.width, image.height)) {
-        std::cerr << "fotra: warning: the photo '" << path
-                  << "' was written without its metadata and colour profile, which could not be written\n";
+        std::cerr << "fotra: warning: " << name
+                  << " was written without its metadata and colour profile, which could not be written\n";
     }
 }
 

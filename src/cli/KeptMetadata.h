@@ -14,11 +14,13 @@ namespace fotra {
 // The program's metadata reader and writer (Exiv2).
 IMetadataIo& metadataIo();
 
-// The metadata of the photo file at `path`; warns when a block was left out.
-MetadataReadResult readKeptMetadata(const std::string& path);
+// The metadata of the photo file at `path`; warns, naming the photo as
+// `name` ("the photo 'a.jpg'"), when a block was left out.
+MetadataReadResult readKeptMetadata(const std::string& path, const std::string& name);
 
 // Writes `kept` into the photo just saved at `path` from `image`; warns when
 // it could not (the saved file stays as it was).
-void writeKeptMetadata(const std::string& path, const MetadataReadResult& kept, const COvImage2& image);
+void writeKeptMetadata(const std::string& path, const std::string& name, const MetadataReadResult& kept,
+                       const COvImage2& image);
 
 } // namespace fotra

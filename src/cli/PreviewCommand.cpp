@@ -4,12 +4,12 @@
 // preview's operations left there). The region is X,Y,W,H: first column X,
 // first plane row Y counted from the picture's bottom row.
 #include <memory>
-#include <new>
 
 #include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
 #include "cli/EffectArguments.h"
+#include "cli/PhotoJobs.h"
 #include "dialog/PaneGeometry.h"
 #include "dialog/PreviewPipelines.h"
 #include "document/EffectPipelines.h"
@@ -37,29 +37,18 @@ int runPreview(const PreviewOptions& options)
     if (!plan) {
         return fotra::usageProblem(problem);
     }
-    const fotra::PhotoJob& job = plan->jobs.front();
     const int mode = request->setup->mode;
-
-    COvImage2 image;
-    if (!fotra::loadPhoto(image, job.input, problem)) {
-        return fotra::fail(problem);
-    }
+    const EffectValues values = valuesAfterOk(*request->setup, request->choices);
     const PreviewRect region{(*corners)[0], (*corners)[1], (*corners)[2], (*corners)[3]};
-    if (!rectangleInsidePhoto(region, image)) {
-        return fotra::usageProblem("the region " + options.region + " does not lie inside the " +
-                                   std::to_string(image.width) + " x " + std::to_string(image.height) +
-                                   " photo '" + job.input + "'");
-    }
-    try {
+    return fotra::runPhotoJobs(*plan, [&](COvImage2& image, const std::string& name) {
+        if (!rectangleInsidePhoto(region, image)) {
+            return fotra::usageProblem("the region " + options.region + " does not lie inside " + name + " (" +
+                                       std::to_string(image.width) + " x " + std::to_string(image.height) + ")");
+        }
         runPreDialogStep(image, mode);
-        runPreviewPipeline(image, mode, valuesAfterOk(*request->setup, request->choices), region, true);
-    } catch (const std::bad_alloc&) {
-        return fotra::fail("not enough memory to process the photo '" + job.input + "'");
-    }
-    if (!fotra::saveResult(image, job.output, job.format, problem)) {
-        return fotra::fail(problem);
-    }
-    return fotra::kExitSuccess;
+        runPreviewPipeline(image, mode, values, region, true);
+        return fotra::kExitSuccess;
+    });
 }
 
 fotra::CommandRun definePreview(CLI::App& command)

@@ -94,7 +94,7 @@ bool COvImage2::loadFromFile(const std::string& path)
     }
 }
 
-bool COvImage2::saveToFile(const std::string& path, int format) const
+bool COvImage2::saveToFile(const std::string& path, int format, int jpegQuality) const
 {
     if (format != SaveFormatJpeg && format != SaveFormatPng && format != SaveFormatTiff) {
         return false;
@@ -110,7 +110,7 @@ bool COvImage2::saveToFile(const std::string& path, int format) const
     std::memcpy(static_cast<std::uint8_t*>(dib.get()) + kDibHeaderBytes, current.data(), planeBytes());
     switch (format) {
     case SaveFormatJpeg:
-        return ik5::jpegFileSave(path, dib.get());
+        return ik5::jpegFileSave(path, dib.get(), jpegQuality);
     case SaveFormatPng:
         return ik5::pngFileSave(path, dib.get());
     default:

@@ -13,6 +13,7 @@
 class ICanvas;
 
 enum SaveFormat : int { SaveFormatJpeg = 1, SaveFormatPng = 2, SaveFormatTiff = 3 };
+inline constexpr int kDefaultJpegQuality = 90;
 
 class COvImage2 : public ImagePlanes {
 public:
@@ -22,7 +23,8 @@ public:
     // True when a 24-bit or 8-bit picture was read and the planes are set up.
     bool loadFromFile(const std::string& path);
     // Writes `current`; format is a SaveFormat code (anything else fails).
-    bool saveToFile(const std::string& path, int format) const;
+    // The program saves JPEG at quality 90; fotra lets the user choose.
+    bool saveToFile(const std::string& path, int format, int jpegQuality = kDefaultJpegQuality) const;
 
     // Paints `current` scaled by zoom with its top-left at the canvas origin.
     void drawZoomed(ICanvas& canvas, double zoom) const;

@@ -22,6 +22,8 @@ struct Row {
     std::string out;     // a part of stdout; empty: stdout stays empty
     std::string err;     // a part of stderr; empty: stderr stays empty
     std::string written = ""; // written on success, left unwritten on failure
+    std::string input = "";   // the file standard input reads
+    std::string sameAs = "";  // a file whose bytes `written` (or else stdout) must equal
 };
 
 const std::string kExitStatusText =
@@ -108,7 +110,7 @@ const Row kRows[] = {
      "u.png"},
     {{"preview", "-m", "8", "-r", "0,0,5", "photo.bmp", "-o", "u.png"}, 2, "", "--region needs X,Y,W,H", "u.png"},
     {{"preview", "-m", "8", "-r", "9,0,5,5", "photo.bmp", "-o", "u.png"}, 2, "",
-     "the region 9,0,5,5 does not lie inside the 13 x 9 photo", "u.png"},
+     "the region 9,0,5,5 does not lie inside the photo 'photo.bmp' (13 x 9)", "u.png"},
     {{"preview", "-m", "8", "-r", "0,-1,5,5", "photo.bmp", "-o", "u.png"}, 2, "", "does not lie inside", "u.png"},
     {{"preview", "-m", "8", "-r", "0,0,0,5", "photo.bmp", "-o", "u.png"}, 2, "", "does not lie inside", "u.png"},
     {{"preview", "-m", "40", "-r", "0,0,5,5", "photo.bmp", "-o", "u.png"}, 2, "", "unknown mode '40'", "u.png"},
@@ -135,6 +137,31 @@ const Row kRows[] = {
     {{"convert", "photo.bmp", "no-folder/c7.png"}, 1, "", "cannot write the photo 'no-folder/c7.png'",
      "no-folder/c7.png"},
     {{"modes", "extra"}, 2, "", "not expected: extra"},
+
+    // Standard input and output, formats, names and quality. f2.png is the
+    // photo of mode 8 written to a file, c3.jpeg the photo at quality 90.
+    {{"apply", "-m", "8", "photo.bmp", "-o", "-", "--format", "png"}, 0, "", "", "", "", "f2.png"},
+    {{"apply", "-m", "8", "-", "-o", "p1.png"}, 0, "", "", "p1.png", "photo.bmp", "f2.png"},
+    {{"apply", "-m", "8", "-", "-o", "-", "--format=png"}, 0, "", "", "", "photo.bmp", "f2.png"},
+    {{"convert", "-", "-", "--format", "JPG"}, 0, "", "", "", "photo.bmp", "c3.jpeg"},
+    {{"convert", "photo.bmp", "-", "--format", "jpeg", "--quality", "90"}, 0, "", "", "", "", "c3.jpeg"},
+    {{"convert", "photo.bmp", "p2.png"}, 0, "", "", "p2.png", "", "photo.png"},
+    {{"convert", "photo.bmp", "q50.jpg", "--quality=50"}, 0, "", "", "q50.jpg"},
+    {{"info", "-"}, 0, "file: -\nwidth: 13\n", "", "", "photo.bmp"},
+    {{"info", "-"}, 1, "", "fotra: cannot read the photo from standard input\n", "", "broken.jpg"},
+    {{"apply", "-m", "8", "photo.bmp", "-o", "-"}, 2, "", "writing to standard output needs --format jpg, png or tif"},
+    {{"apply", "-m", "8", "photo.bmp", "-o", "p3.jpg", "--format", "png"}, 2, "",
+     "--format png does not match the output name 'p3.jpg'", "p3.jpg"},
+    {{"apply", "-m", "8", "photo.bmp", "-o", "p4", "--format", "tif"}, 0, "", "", "p4"},
+    {{"apply", "-m", "8", "photo.bmp", "-o", "p5.png", "--format", "gif"}, 2, "", "--format", "p5.png"},
+    {{"convert", "photo.bmp", "p6.jpg", "--quality", "0"}, 2, "", "--quality", "p6.jpg"},
+    {{"convert", "photo.bmp", "p7.jpg", "--quality", "101"}, 2, "", "--quality", "p7.jpg"},
+    {{"apply", "-m", "8", "photo.png", "-", "--out-dir", "mixed"}, 2, "", "standard input has no name"},
+    // A batch of mixed formats, written in one.
+    {{"apply", "-m", "8", "photo.bmp", "c3.jpeg", "--out-dir", "mixed", "--format", "tif", "--suffix", "_x"}, 0,
+     "1/2 photo.bmp -> mixed/photo_x.tif\n2/2 c3.jpeg -> mixed/c3_x.tif\n", "", "mixed/c3_x.tif"},
+    {{"apply", "-m", "8", "photo.bmp", "--out-dir", "mixed", "--format", "png"}, 0, "", "", "mixed/photo.png", "",
+     "f2.png"},
 };
 
 std::uint8_t photoByte(int x, int row, int channel)
@@ -148,6 +175,7 @@ TEST(FotraCommandLine, ArgumentsGiveTheirStatusOutputAndFiles)
     const fs::path root = folder.file("");
     fs::create_directories(root / "second");
     fs::create_directories(root / "results");
+    fs::create_directories(root / "mixed");
     clitest::writeBytes(folder.file("photo.bmp"), clitest::bmpFile(13, 9, 24, photoByte));
     clitest::writeBytes(folder.file("broken.jpg"), {0xFF, 0xD8, 0xFF, 0x00, 0x12});
     ASSERT_EQ(runFotra({"convert", "photo.bmp", "photo.png"}, root).status, 0);
@@ -161,9 +189,12 @@ TEST(FotraCommandLine, ArgumentsGiveTheirStatusOutputAndFiles)
             call += " " + argument;
         }
         SCOPED_TRACE(call);
-        const auto run = runFotra(row.arguments, root);
+        const auto run = runFotra(row.arguments, root, row.input);
         EXPECT_EQ(run.status, row.status) << run.err;
-        if (row.out.empty()) {
+        if (!row.sameAs.empty()) {
+            const std::string output = row.written.empty() ? run.out : clitest::readText(root / row.written);
+            EXPECT_TRUE(!output.empty() && output == clitest::readText(root / row.sameAs)) << row.sameAs;
+        } else if (row.out.empty()) {
             EXPECT_EQ(run.out, "");
         } else {
             EXPECT_NE(run.out.find(row.out), std::string::npos) << run.out;
@@ -180,6 +211,8 @@ TEST(FotraCommandLine, ArgumentsGiveTheirStatusOutputAndFiles)
             EXPECT_EQ(fs::exists(root / row.written), row.status == 0) << row.written;
         }
     }
+    // The quality reaches the JPEG writer.
+    EXPECT_LT(fs::file_size(root / "q50.jpg"), fs::file_size(root / "c3.jpeg"));
 }
 
 } // namespace

@@ -95,10 +95,10 @@ Ik5Dib createImage(int width, int height)
     return function ? function(width, height, 24, 255, 255, 255, 0, "", "", "") : nullptr;
 }
 
-bool jpegFileSave(const std::string& path, Ik5Dib dib)
+bool jpegFileSave(const std::string& path, Ik5Dib dib, int quality)
 {
     const auto function = library().jpegFileSave;
-    return function && function(path.c_str(), dib, 0, 90, 0, "", 0, "", "", "") != 0;
+    return function && function(path.c_str(), dib, 0, quality, 0, "", 0, "", "", "") != 0;
 }
 
 bool pngFileSave(const std::string& path, Ik5Dib dib)

@@ -40,7 +40,7 @@ public:
 // function fails: null for fileLoad and createImage, false for the writers.
 Ik5Dib fileLoad(const std::string& path);
 Ik5Dib createImage(int width, int height); // 24-bit, white
-bool jpegFileSave(const std::string& path, Ik5Dib dib); // quality 90
+bool jpegFileSave(const std::string& path, Ik5Dib dib, int quality = 90); // quality 1..100
 bool pngFileSave(const std::string& path, Ik5Dib dib);
 bool tiffFileSave(const std::string& path, Ik5Dib dib);
 void freeMemory(Ik5Dib dib); // does nothing for null or when unresolved

@@ -1,0 +1,311 @@
+// Planning and running fotra's photo jobs, with standard input and output
+// passed through private temporary files.
+#include "cli/PhotoJobs.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <new>
+#include <set>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/Commands.h"
+#include "cli/KeptMetadata.h"
+#include "document/CFotraDoc.h"
+
+namespace fotra {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isStandardStream(const std::string& path)
+{
+    return path == kStandardStream;
+}
+
+std::string outputName(const std::string& path)
+{
+    return isStandardStream(path) ? "the photo to standard output" : "the photo '" + path + "'";
+}
+
+// Copies everything from `from` to `to` (file descriptors).
+bool copyAll(int from, int to)
+{
+    char buffer[1 << 16];
+    while (true) {
+        const ssize_t got = ::read(from, buffer, sizeof buffer);
+        if (got == 0) {
+            return true;
+        }
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = ::write(to, buffer + done, static_cast<std::size_t>(got - done));
+            if (put < 0 && errno != EINTR) {
+                return false;
+            }
+            done += put < 0 ? 0 : put;
+        }
+    }
+}
+
+bool copyFileToStandardOutput(const std::string& path)
+{
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) {
+        return false;
+    }
+    std::cout.flush();
+    const bool copied = copyAll(file, STDOUT_FILENO);
+    ::close(file);
+    return copied;
+}
+
+// The output of one input in --out-dir: its name without the extension, the
+// suffix, and the extension of --format or else its own.
+std::string folderOutput(const PhotoOptions& options, const std::string& input)
+{
+    const fs::path name = fs::path(input).filename();
+    const std::string extension = options.format.empty() ? name.extension().string() : "." + options.format;
+    return (fs::path(options.folder) / (name.stem().string() + options.suffix + extension)).string();
+}
+
+// The format of a job's output: --format's, which a named output's own
+// extension must not contradict, or else the output name's.
+std::optional<int> jobFormat(const PhotoOptions& options, const std::string& output, std::string& problem)
+{
+    if (options.format.empty()) {
+        if (isStandardStream(output)) {
+            problem = "writing to standard output needs --format jpg, png or tif";
+            return std::nullopt;
+        }
+        return outputFormat(output, problem);
+    }
+    const int chosen = CFotraDoc::saveFormatForPath("." + options.format);
+    const int named = isStandardStream(output) ? 0 : CFotraDoc::saveFormatForPath(output);
+    if (named != 0 && named != chosen) {
+        problem = "--format " + options.format + " does not match the output name '" + output + "'";
+        return std::nullopt;
+    }
+    return chosen;
+}
+
+// Reads, transforms and writes one photo; the exit status of the photo.
+int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
+{
+    std::string problem;
+    std::optional<TemporaryFile> inputCopy;
+    const std::optional<std::string> readPath = readablePath(job.input, inputCopy, problem);
+    if (!readPath) {
+        return fail(problem);
+    }
+    const std::string name = photoName(job.input);
+    try {
+        COvImage2 image;
+        if (!image.loadFromFile(*readPath)) {
+            return fail("cannot read " + name);
+        }
+        const MetadataReadResult kept = readKeptMetadata(*readPath, name);
+        if (const int status = transform(image, name); status != kExitSuccess) {
+            return status;
+        }
+        copyPlane(image.current, image.result);
+
+        std::optional<TemporaryFile> outputCopy;
+        if (isStandardStream(job.output)) {
+            outputCopy = TemporaryFile::create(problem);
+            if (!outputCopy) {
+                return fail(problem);
+            }
+        }
+        const std::string writePath = outputCopy ? outputCopy->path() : job.output;
+        if (!image.saveToFile(writePath, job.format, job.quality)) {
+            return fail("cannot write " + outputName(job.output));
+        }
+        writeKeptMetadata(writePath, outputName(job.output), kept, image);
+        if (outputCopy && !copyFileToStandardOutput(writePath)) {
+            return fail("cannot write " + outputName(job.output));
+        }
+    } catch (const std::bad_alloc&) {
+        return fail("not enough memory to process " + name);
+    }
+    return kExitSuccess;
+}
+
+} // namespace
+
+void addPhotoOptions(CLI::App& command, PhotoOptions& options, bool batch)
+{
+    command.add_option("PHOTO", options.inputs, batch ? "The photos to read; - reads standard input"
+                                                      : "The photo to read; - reads standard input")
+        ->type_name("")
+        ->required()
+        ->expected(1, batch ? CLI::detail::expected_max_vector_size : 1);
+    if (batch) {
+        // CLI11 hands the arguments after "--" back to the tool once every
+        // positional has its least count; a second positional that never
+        // fills keeps them with this command, where they become photos.
+        command.add_option("photos-after-mark", options.inputs)->group("");
+    }
+    command.add_option("-o,--output", options.output, "Write the photo to OUT; - writes standard output")
+        ->type_name("OUT");
+    if (batch) {
+        command.add_option("--out-dir", options.folder, "Write each photo under its own name into DIR")
+            ->type_name("DIR");
+        command.add_option("--suffix", options.suffix, "Add TEXT to each name written into DIR")->type_name("TEXT");
+    }
+    addFormatOptions(command, options);
+}
+
+void addFormatOptions(CLI::App& command, PhotoOptions& options)
+{
+    command
+        .add_option("--format", options.format,
+                    "Write jpg, png or tif: needed for standard output, and in a folder instead of each "
+                    "photo's own format")
+        ->type_name("FORMAT")
+        ->check(CLI::IsMember({"jpg", "jpeg", "png", "tif", "tiff"}, CLI::ignore_case));
+    command.add_option("--quality", options.quality, "JPEG quality, 1 to 100 (default 90)")
+        ->type_name("Q")
+        ->check(CLI::Range(1, 100));
+}
+
+std::optional<int> outputFormat(const std::string& path, std::string& problem)
+{
+    const int format = CFotraDoc::saveFormatForPath(path);
+    if (format == 0) {
+        problem = "cannot save as '" + path + "': the name must end in .jpg, .jpeg, .png, .tif or .tiff";
+        return std::nullopt;
+    }
+    return format;
+}
+
+std::optional<PhotoJobs> planPhotoJobs(const PhotoOptions& options, std::string& problem)
+{
+    const bool toFile = !options.output.empty();
+    const bool toFolder = !options.folder.empty();
+    if (toFile && toFolder) {
+        problem = "give either -o OUT or --out-dir DIR, not both";
+        return std::nullopt;
+    }
+    if (!toFile && !toFolder) {
+        problem = "no output given: -o OUT for one photo, --out-dir DIR for several";
+        return std::nullopt;
+    }
+    if (toFile && options.inputs.size() > 1) {
+        problem = "-o writes one photo; use --out-dir DIR for " + std::to_string(options.inputs.size());
+        return std::nullopt;
+    }
+    std::error_code error;
+    if (toFolder && !fs::is_directory(options.folder, error)) {
+        problem = "the output folder '" + options.folder + "' does not exist";
+        return std::nullopt;
+    }
+
+    PhotoJobs plan;
+    plan.reportProgress = toFolder;
+    std::set<fs::path> written;
+    for (const std::string& input : options.inputs) {
+        if (toFolder && isStandardStream(input)) {
+            problem = "standard input has no name to write into a folder: use -o OUT";
+            return std::nullopt;
+        }
+        PhotoJob job{input, toFile ? options.output : folderOutput(options, input), 0, options.quality};
+        const std::optional<int> format = jobFormat(options, job.output, problem);
+        if (!format) {
+            return std::nullopt;
+        }
+        job.format = *format;
+        if (!written.insert(fs::path(job.output).lexically_normal()).second) {
+            problem = "two photos would be written to '" + job.output + "'";
+            return std::nullopt;
+        }
+        plan.jobs.push_back(job);
+    }
+    return plan;
+}
+
+int runPhotoJobs(const PhotoJobs& plan, const PhotoTransform& transform)
+{
+    int worst = kExitSuccess;
+    const std::size_t count = plan.jobs.size();
+    for (std::size_t index = 0; index < count; ++index) {
+        const PhotoJob& job = plan.jobs[index];
+        const int status = runPhotoJob(job, transform);
+        worst = std::max(worst, status);
+        if (status == kExitSuccess && plan.reportProgress) {
+            std::cout << index + 1 << '/' << count << ' ' << job.input << " -> " << job.output << std::endl;
+        }
+    }
+    return worst;
+}
+
+std::optional<TemporaryFile> TemporaryFile::create(std::string& problem)
+{
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/fotra-XXXXXX";
+    const int file = ::mkstemp(pattern.data());
+    if (file < 0) {
+        problem = "cannot make a temporary file in '" + fs::path(pattern).parent_path().string() +
+                  "': " + std::strerror(errno);
+        return std::nullopt;
+    }
+    ::close(file);
+    return TemporaryFile(pattern);
+}
+
+TemporaryFile::TemporaryFile(TemporaryFile&& other) noexcept : path_(std::move(other.path_))
+{
+    other.path_.clear();
+}
+
+TemporaryFile& TemporaryFile::operator=(TemporaryFile&& other) noexcept
+{
+    std::swap(path_, other.path_);
+    return *this;
+}
+
+TemporaryFile::~TemporaryFile()
+{
+    if (!path_.empty()) {
+        ::unlink(path_.c_str());
+    }
+}
+
+std::optional<std::string> readablePath(const std::string& input, std::optional<TemporaryFile>& copy,
+                                        std::string& problem)
+{
+    if (!isStandardStream(input)) {
+        return input;
+    }
+    copy = TemporaryFile::create(problem);
+    if (!copy) {
+        return std::nullopt;
+    }
+    const int file = ::open(copy->path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const bool copied = file >= 0 && copyAll(STDIN_FILENO, file);
+    if (file < 0 || ::close(file) != 0 || !copied) {
+        problem = "cannot read the photo from standard input: " + std::string(std::strerror(errno));
+        return std::nullopt;
+    }
+    return copy->path();
+}
+
+std::string photoName(const std::string& path)
+{
+    return isStandardStream(path) ? "the photo from standard input" : "the photo '" + path + "'";
+}
+
+} // namespace fotra
