@@ -16,8 +16,9 @@ using Operation = std::function<void(ImagePlanes&)>;
 // The 6000 x 4000 photo-like image, shared by every benchmark of the run.
 ImagePlanes& photo();
 
-// Runs the operation on the image for every iteration and reports the
-// pixels processed per second as items and as "MP/s".
+// Runs the operation on a fresh copy of the image for every iteration (the
+// copy is not timed) and reports the pixels processed per second as items
+// and as "MP/s". The image is left as it was.
 void timeOn(benchmark::State& state, ImagePlanes& image, const Operation& operation);
 
 } // namespace bench
