@@ -128,7 +128,8 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     links.prompts = services_.prompts;
     links.shell = services_.shell;
     links.appLook = &appLook;
-    links.photoOpened = [this](const QString& path) { addToRecentFileList(path); };
+    links.recentFiles = [this] { return recentFiles_; };
+    links.forgetRecentFile = [this](const QString& path) { removeFromRecentFileList(path); };
     frame_ = std::make_unique<CMainFrame>(std::move(links));
     if (qtPrompts_ != nullptr) {
         qtPrompts_->setParent(frame_.get());
@@ -147,6 +148,7 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     ui.waitCursor = waitCursor_.get();
     ui.effectDialogs = services_.effectDialogs;
     ui.view = &frame_->view();
+    ui.photoOpened = [this](const std::string& path) { addToRecentFileList(QString::fromStdString(path)); };
     statusLine_ = std::make_unique<QtStatusLine>(*frame_->statusBar());
     ui.statusLine = statusLine_.get();
     document_->setUi(ui);
@@ -208,6 +210,12 @@ void CFotraApp::addToRecentFileList(const QString& path)
     while (recentFiles_.size() > kRecentFileCount) {
         recentFiles_.removeLast();
     }
+    saveProfileSettings();
+}
+
+void CFotraApp::removeFromRecentFileList(const QString& path)
+{
+    recentFiles_.removeAll(path);
     saveProfileSettings();
 }
 

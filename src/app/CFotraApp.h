@@ -56,6 +56,7 @@ public:
     // Newest first, at most 16.
     QStringList recentFiles() const { return recentFiles_; }
     void addToRecentFileList(const QString& path);
+    void removeFromRecentFileList(const QString& path);
 
     // The name the single-instance lock is derived from, its path, and the
     // path of the socket beside it through which a second start hands over

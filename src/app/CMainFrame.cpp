@@ -140,6 +140,7 @@ CMainFrame::CMainFrame(FrameLinks links, QWidget* parent)
     links_.document->setView(view_);
 
     fillMenuBar(*menuBar(), res::kMainMenu, *this, menuActions_);
+    addRecentPhotosMenu();
     for (const res::Accelerator& accelerator : res::kAccelerators) {
         if (QAction* action = findCommandAction(accelerator.id)) {
             QList<QKeySequence> keys = action->shortcuts();
@@ -267,11 +268,62 @@ bool CMainFrame::openPhotoWithQuestion(const QString& path)
         return false;
     }
     const bool opened = links_.document->openPhotoFile(path.toStdString());
-    if (opened && links_.photoOpened) {
-        links_.photoOpened(path);
-    }
     updateCommandStates();
     return opened;
+}
+
+// The submenu goes above the separator before the exit command.
+void CMainFrame::addRecentPhotosMenu()
+{
+    QAction* exit = findCommandAction(res::ID_APP_EXIT);
+    QMenu* fileMenu = exit != nullptr ? qobject_cast<QMenu*>(exit->parent()) : nullptr;
+    if (fileMenu == nullptr) {
+        return;
+    }
+    const QList<QAction*> actions = fileMenu->actions();
+    const qsizetype exitIndex = actions.indexOf(exit);
+    QAction* before = exitIndex > 0 && actions[exitIndex - 1]->isSeparator() ? actions[exitIndex - 1] : exit;
+    recentMenu_ = new QMenu(toQString(res::loadString(res::IDS_RECENT_PHOTOS_MENU)), fileMenu);
+    fileMenu->insertMenu(before, recentMenu_);
+    connect(recentMenu_, &QMenu::aboutToShow, this, &CMainFrame::fillRecentPhotosMenu);
+    fillRecentPhotosMenu();
+}
+
+void CMainFrame::fillRecentPhotosMenu()
+{
+    recentMenu_->clear();
+    const QStringList photos = links_.recentFiles ? links_.recentFiles() : QStringList();
+    if (photos.isEmpty()) {
+        recentMenu_->addAction(toQString(res::loadString(res::IDS_RECENT_PHOTOS_EMPTY)))->setEnabled(false);
+        return;
+    }
+    for (qsizetype index = 0; index < photos.size(); ++index) {
+        const QString& path = photos[index];
+        // Numbers 1 to 9 are the items' keys.
+        const QString number = index < 9 ? QString("&%1").arg(index + 1) : QString::number(index + 1);
+        QString text = number + " " + QDir::toNativeSeparators(path).replace('&', "&&");
+        const bool present = QFileInfo(path).isFile();
+        if (!present) {
+            text += toQString(res::loadString(res::IDS_RECENT_PHOTO_MISSING_MARK));
+        }
+        QAction* action = recentMenu_->addAction(text);
+        action->setStatusTip(path);
+        action->setEnabled(present);
+        connect(action, &QAction::triggered, this, [this, path] { openRecentPhoto(path); });
+    }
+}
+
+void CMainFrame::openRecentPhoto(const QString& path)
+{
+    if (!QFileInfo(path).isFile()) {
+        links_.prompts->showMessage(std::string(res::loadString(res::IDS_RECENT_PHOTO_MISSING)) + "\n" +
+                                    path.toStdString());
+        if (links_.forgetRecentFile) {
+            links_.forgetRecentFile(path);
+        }
+        return;
+    }
+    openPhotoWithQuestion(path);
 }
 
 void CMainFrame::onOpenPhoto(int id)

@@ -24,6 +24,7 @@
 class CFotraDoc;
 class CFotraView;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 // What the frame needs from the program; the tests pass fakes.
@@ -34,7 +35,8 @@ struct FrameLinks {
     IShell* shell = nullptr;               // required
     unsigned* appLook = nullptr;           // the application's field, kept in step
     QString programDirectory;              // where help/help.htm lives; the executable's by default
-    std::function<void(const QString& path)> photoOpened; // a dropped photo was opened
+    std::function<QStringList()> recentFiles;                 // newest first; none: an empty list
+    std::function<void(const QString& path)> forgetRecentFile; // takes a missing photo off the list
 };
 
 // One button of a user toolbar: its command and its image in the user
@@ -74,6 +76,12 @@ public:
     bool confirmDiscardChanges();
     // Opens a photo file as a dropped file opens: the question first.
     bool openPhotoWithQuestion(const QString& path);
+    // ファイル → 最近使った写真: rebuilt each time it opens, photos that are
+    // no longer there greyed.
+    QMenu* recentPhotosMenu() const { return recentMenu_; }
+    // A photo of the recent list: opened with the question, or, when it is
+    // gone, reported and taken off the list.
+    void openRecentPhoto(const QString& path);
 
     // User toolbars (ids 59432..59441).
     QToolBar* createUserToolbar(const QString& title); // null when all ten exist
@@ -110,6 +118,8 @@ private:
     void onWebPage(int id);
 
     void applyLook(int id);
+    void addRecentPhotosMenu();
+    void fillRecentPhotosMenu();
     void refitView();
     void updateLockIndicators();
     void restoreWorkspace();
@@ -122,6 +132,7 @@ private:
     unsigned appLook_ = 0;
     int office2007Scheme_ = 0;
     std::vector<QAction*> menuActions_;
+    QMenu* recentMenu_ = nullptr;
     QLabel* messagePane_ = nullptr;
     QLabel* capsPane_ = nullptr;
     QLabel* numPane_ = nullptr;

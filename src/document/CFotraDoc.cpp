@@ -243,6 +243,9 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
     if (!sessionFolder_.empty() && !history.isPersistent()) {
         showMessage(kHistoryInMemoryMessage);
     }
+    if (ui_.photoOpened) {
+        ui_.photoOpened(path);
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 // document itself stays free of any toolkit.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -134,4 +135,7 @@ struct DocumentUi {
     IDocumentView* view = nullptr;
     IQuestionBox* questionBox = nullptr; // a missing one answers No
     IStatusLine* statusLine = nullptr;   // a missing one is silent
+    // Told the path of every photo that opened (open command, command line,
+    // drag and drop, recent list); the shell keeps its recent-file list.
+    std::function<void(const std::string& path)> photoOpened = {};
 };

@@ -30,6 +30,10 @@ inline constexpr StringResource kStringTable[] = {
      "フォルダ内のhelp.htmを参照してください。"},
     {IDS_WEB_OPEN_FAILED, "表示できません。"},
     {IDS_SAVE_CHANGES_QUESTION, "写真に保存されていない変更があります。保存しますか？"},
+    {IDS_RECENT_PHOTOS_MENU, "最近使った写真(&R)"},
+    {IDS_RECENT_PHOTOS_EMPTY, "（なし）"},
+    {IDS_RECENT_PHOTO_MISSING, "写真が見つかりません。最近使った写真の一覧から削除します。"},
+    {IDS_RECENT_PHOTO_MISSING_MARK, "（見つかりません）"},
 
     // Command prompts and tooltips.
     {ID_PHOTO_OPEN, "写真を開く\n写真を開く"},

@@ -113,8 +113,8 @@ private slots:
     {
         QMenuBar& bar = *fixture_->frame->menuBar();
         COMPARE_ITEMS(itemsOf(*popupNamed(bar, "ファイル(&F)")),
-                      (QList<Item>{{"写真を開く", 32772}, {"写真を保存", 32797}, {"", 0},
-                                   {"アプリケーションの終了(&X)", 57665}}));
+                      (QList<Item>{{"写真を開く", 32772}, {"写真を保存", 32797}, {"最近使った写真(&R)", -1},
+                                   {"", 0}, {"アプリケーションの終了(&X)", 57665}}));
         COMPARE_ITEMS(itemsOf(*popupNamed(bar, "履歴")), (QList<Item>{{"元に戻す", 32803}, {"やり直す", 32805}}));
         COMPARE_ITEMS(
             itemsOf(*popupNamed(bar, "編集(&E)")),

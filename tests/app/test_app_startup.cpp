@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QLockFile>
+#include <QMenu>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -111,6 +112,59 @@ private slots:
         QCOMPARE(app.recentFiles().first(), QString("/photos/10.jpg"));
         QCOMPARE(app.recentFiles().count("/photos/10.jpg"), 1);
         QCOMPARE(app.recentFiles().last(), QString("/photos/5.jpg"));
+        app.exitInstance();
+    }
+
+    // Every successful open enters ファイル → 最近使った写真, newest first;
+    // a photo that is gone is greyed, and one that went after the menu was
+    // built is reported and taken off the list.
+    void recentPhotosMenu()
+    {
+        QTemporaryDir folder;
+        const QString first = QDir(folder.path()).filePath("20x10.png");
+        const QString second = QDir(folder.path()).filePath("30x20.png");
+        const QString gone = QDir(folder.path()).filePath("40x30.png");
+        for (const QString& path : {first, second}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        apptest::FakePrompts prompts;
+        apptest::FakeFileDialogs dialogs;
+        dialogs.openAnswers = {first.toStdString(), gone.toStdString()};
+        AppServices services;
+        services.prompts = &prompts;
+        services.fileDialogs = &dialogs;
+        services.photoLoader = apptest::syntheticLoader();
+        services.showWindow = false;
+        CFotraApp app(services);
+        QVERIFY(app.initInstance({"Pekarun4Free", second}));
+        QMenu* recent = app.mainFrame()->recentPhotosMenu();
+        QVERIFY(recent != nullptr);
+        const auto* fileMenu = qobject_cast<QMenu*>(app.mainFrame()->findCommandAction(res::ID_APP_EXIT)->parent());
+        QVERIFY(fileMenu->actions().contains(recent->menuAction()));
+        app.mainFrame()->routeCommand(res::ID_PHOTO_OPEN);
+        app.mainFrame()->routeCommand(res::ID_PHOTO_OPEN); // opens, then the file goes
+        QVERIFY(QFile::remove(gone) || !QFileInfo::exists(gone));
+        QCOMPARE(app.recentFiles(), QStringList({gone, first, second}));
+
+        emit recent->aboutToShow();
+        const QList<QAction*> items = recent->actions();
+        QCOMPARE(items.size(), 3);
+        QVERIFY(items[0]->text().startsWith("&1 ") && items[0]->text().endsWith("（見つかりません）"));
+        QVERIFY(!items[0]->isEnabled());
+        QCOMPARE(items[2]->text(), "&3 " + second);
+        QVERIFY(items[2]->isEnabled());
+
+        items[2]->trigger();
+        QCOMPARE(app.document()->photo()->width, 30);
+        QCOMPARE(app.recentFiles().first(), second);
+
+        QVERIFY(QFile::remove(first));
+        app.mainFrame()->openRecentPhoto(first);
+        QCOMPARE(prompts.messages.size(), std::size_t{1});
+        QVERIFY(prompts.messages[0].starts_with("写真が見つかりません。"));
+        QCOMPARE(app.recentFiles(), QStringList({second, gone}));
+        QCOMPARE(app.document()->photo()->width, 30);
         app.exitInstance();
     }
 
