@@ -23,6 +23,7 @@
 #include <QUrl>
 
 #include "app/CFotraView.h"
+#include "app/HelpPages.h"
 #include "app/MenuBuilder.h"
 #include "app/ProgramIcon.h"
 #include "app/ToolbarCustomizeDialog.h"
@@ -381,7 +382,7 @@ void CMainFrame::onViewCustomize(int)
 
 void CMainFrame::onHelpUsage(int)
 {
-    const QString page = QDir(links_.programDirectory).filePath("help/help.htm");
+    const QString page = QDir(helpFolder(links_.programDirectory)).filePath("help.htm");
     if (!links_.shell->openLocalFile(page.toStdString())) {
         links_.prompts->showMessage(std::string(res::loadString(res::IDS_HELP_OPEN_FAILED)));
     }

@@ -34,7 +34,7 @@ struct FrameLinks {
     IAppPrompts* prompts = nullptr;        // required
     IShell* shell = nullptr;               // required
     unsigned* appLook = nullptr;           // the application's field, kept in step
-    QString programDirectory;              // where help/help.htm lives; the executable's by default
+    QString programDirectory;              // where the help folder is found from; the executable's by default
     std::function<QStringList()> recentFiles;                 // newest first; none: an empty list
     std::function<void(const QString& path)> forgetRecentFile; // takes a missing photo off the list
 };

@@ -46,9 +46,21 @@ std::string programDirectory()
     return error ? std::string(".") : executable.parent_path().string();
 }
 
+std::string moduleDirectory(const std::string& programFolder)
+{
+    const std::filesystem::path program(programFolder);
+    for (const std::filesystem::path& folder : {program, program.parent_path() / "lib" / "pekarun4free"}) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(folder / "libIK5FILE.so", error)) {
+            return folder.string();
+        }
+    }
+    return programFolder;
+}
+
 void loadLibraries()
 {
-    loadLibraries(programDirectory());
+    loadLibraries(moduleDirectory(programDirectory()));
 }
 
 void loadLibraries(const std::string& folder)

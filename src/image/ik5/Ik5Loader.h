@@ -19,8 +19,15 @@ inline constexpr const char* kModuleNames[] = {"libIK5COM.so", "libIK5FILE.so", 
 // The folder of the running executable (from /proc/self/exe).
 std::string programDirectory();
 
-// Loads the modules from programDirectory() or from `folder`, releasing any
-// loaded before. Never fails; what is missing stays unresolved.
+// Where the modules of a program in `programFolder` are: beside it (the build
+// folder) or, installed, in <prefix>/lib/pekarun4free for a program in
+// <prefix>/bin. The first that holds the file module; the program's own
+// folder when neither does.
+std::string moduleDirectory(const std::string& programFolder);
+
+// Loads the modules from moduleDirectory(programDirectory()) or from
+// `folder`, releasing any loaded before. Never fails; what is missing stays
+// unresolved.
 void loadLibraries();
 void loadLibraries(const std::string& folder);
 // Releases the modules in load order; every function is unresolved afterwards.
