@@ -17,6 +17,7 @@
 #include "app/QtCanvas.h"
 #include "document/CFotraDoc.h"
 #include "res/Menus.h"
+#include "res/Strings.h"
 
 CFotraView* theView = nullptr;
 
@@ -89,6 +90,12 @@ void CFotraView::updateScrollLayout()
 }
 
 void CFotraView::invalidate() { viewport()->update(); }
+
+QString CFotraView::emptyViewHint()
+{
+    const std::string_view hint = res::loadString(res::IDS_EMPTY_VIEW_HINT);
+    return QString::fromUtf8(hint.data(), static_cast<qsizetype>(hint.size()));
+}
 
 QPoint CFotraView::scrollPosition() const
 {
@@ -187,6 +194,9 @@ void CFotraView::paintEvent(QPaintEvent* event)
     painter.fillRect(event->rect(), palette().color(QPalette::Base));
     const COvImage2* photo = document_.photo();
     if (photo == nullptr) {
+        // Before the first photo the view says how to open one.
+        painter.setPen(palette().color(QPalette::PlaceholderText));
+        painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextWordWrap, emptyViewHint());
         return;
     }
     const QPoint offset = scrollPosition();

@@ -42,6 +42,8 @@ public:
     bool hasHandler(int id) const override;
 
     QSize scrollTotal() const { return scrollTotal_; }
+    // What the view shows while no photo is open: how to open one.
+    static QString emptyViewHint();
     QPoint scrollPosition() const;
     // Menu 315's first popup, its actions routed through the router.
     std::unique_ptr<QMenu> createContextMenu();

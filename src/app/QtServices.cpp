@@ -33,13 +33,15 @@ QString extensionOfFilter(const QString& qtFilter)
     return extension.contains('*') ? QString() : extension;
 }
 
-QString startFolder(const QString& lastFolder)
+bool isInsideVirtualFileSystem(const QString& folder)
 {
-    if (!lastFolder.isEmpty()) {
-        return lastFolder;
+    const QString path = QFileInfo(folder).canonicalFilePath();
+    for (const char* root : {"/proc", "/sys", "/dev", "/run"}) {
+        if (path == root || path.startsWith(QString(root) + "/")) {
+            return true;
+        }
     }
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    return QDir(pictures).exists() ? pictures : QDir::homePath();
+    return false;
 }
 
 // Selects the initial name, runs the dialog and returns the chosen path,
@@ -59,6 +61,15 @@ std::optional<std::string> runFileDialog(QFileDialog& dialog, const FileDialogOp
 
 } // namespace
 
+QString fileDialogStartFolder(const QString& lastFolder)
+{
+    if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir() && !isInsideVirtualFileSystem(lastFolder)) {
+        return lastFolder;
+    }
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return QDir(pictures).exists() ? pictures : QDir::homePath();
+}
+
 QString qtFilterString(const FileDialogOptions& options)
 {
     QStringList entries;
@@ -70,7 +81,7 @@ QString qtFilterString(const FileDialogOptions& options)
 
 std::optional<std::string> QtFileDialogs::askOpenPath(const FileDialogOptions& options)
 {
-    QFileDialog dialog(parent_, QString::fromUtf8(res::commandTooltip(res::ID_PHOTO_OPEN)), startFolder(lastFolder_),
+    QFileDialog dialog(parent_, QString::fromUtf8(res::commandTooltip(res::ID_PHOTO_OPEN)), fileDialogStartFolder(lastFolder_),
                        qtFilterString(options));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(options.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -82,7 +93,7 @@ std::optional<std::string> QtFileDialogs::askOpenPath(const FileDialogOptions& o
 
 std::optional<std::string> QtFileDialogs::askSavePath(const FileDialogOptions& options)
 {
-    QFileDialog dialog(parent_, QString::fromUtf8(res::commandTooltip(res::ID_PHOTO_SAVE)), startFolder(lastFolder_),
+    QFileDialog dialog(parent_, QString::fromUtf8(res::commandTooltip(res::ID_PHOTO_SAVE)), fileDialogStartFolder(lastFolder_),
                        qtFilterString(options));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

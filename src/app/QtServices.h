@@ -14,6 +14,11 @@
 // The Qt filter string of a filter list: "label (pattern)" joined by ";;".
 QString qtFilterString(const FileDialogOptions& options);
 
+// The folder a file dialog starts in: the last one used, unless it is gone
+// or inside a virtual file system (/proc, /sys, /dev, /run), whose listing
+// can hang; then the Pictures folder, or home.
+QString fileDialogStartFolder(const QString& lastFolder);
+
 class QtFileDialogs : public IFileDialogs {
 public:
     void setParent(QWidget* parent) { parent_ = parent; }

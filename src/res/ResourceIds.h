@@ -113,6 +113,7 @@ inline constexpr int IDS_RECENT_PHOTOS_MENU = 333;
 inline constexpr int IDS_RECENT_PHOTOS_EMPTY = 334;
 inline constexpr int IDS_RECENT_PHOTO_MISSING = 335;
 inline constexpr int IDS_RECENT_PHOTO_MISSING_MARK = 336;
+inline constexpr int IDS_EMPTY_VIEW_HINT = 337;
 inline constexpr int IDS_IDLE_MESSAGE = 59136;   // "レディ"
 inline constexpr int IDS_INDICATOR_CAPS = 59137;
 inline constexpr int IDS_INDICATOR_NUM = 59138;

@@ -34,6 +34,9 @@ inline constexpr StringResource kStringTable[] = {
     {IDS_RECENT_PHOTOS_EMPTY, "（なし）"},
     {IDS_RECENT_PHOTO_MISSING, "写真が見つかりません。最近使った写真の一覧から削除します。"},
     {IDS_RECENT_PHOTO_MISSING_MARK, "（見つかりません）"},
+    {IDS_EMPTY_VIEW_HINT,
+     "写真を開くには、「ファイル」→「写真を開く」を選ぶか（Ctrl+O）、\n"
+     "写真のファイルをこのウィンドウにドラッグ＆ドロップしてください。"},
 
     // Command prompts and tooltips.
     {ID_PHOTO_OPEN, "写真を開く\n写真を開く"},

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include "AppTestSupport.h"
@@ -62,6 +63,31 @@ private slots:
         QCOMPARE(filters.size(), 4);
         QCOMPARE(filters.first(), QString("Jpegファイル(*.jpg,*jpeg) (*.jp*g)"));
         QVERIFY(mustExist);
+    }
+
+    void fileDialogsNeverStartInAVirtualFileSystem_data()
+    {
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("none yet") << QString() << false;
+        QTest::newRow("proc") << QString("/proc/self") << false;
+        QTest::newRow("sys") << QString("/sys") << false;
+        QTest::newRow("dev") << QString("/dev") << false;
+        QTest::newRow("run") << QString("/run") << false;
+        QTest::newRow("gone") << QString("/nonexistent/photos") << false;
+        QTest::newRow("ordinary folder") << QDir::tempPath() << true;
+    }
+    void fileDialogsNeverStartInAVirtualFileSystem()
+    {
+        QFETCH(QString, last);
+        QFETCH(bool, kept);
+        const QString start = fileDialogStartFolder(last);
+        if (kept) {
+            QCOMPARE(start, last);
+        } else {
+            const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+            QVERIFY(start == pictures || start == QDir::homePath());
+        }
     }
 
     void saveDialogProposesTheUnnamedJpeg()

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSet>
 #include <QTest>
 
 #include "AppTestSupport.h"
@@ -59,6 +60,24 @@ private slots:
         QCOMPARE(view.zoom, 1.0);
         QCOMPARE(view.fitToWindow, false);
         QCOMPARE(theView, &fixture_->frame->view());
+    }
+
+    // Until a photo opens the view says how to open one.
+    void emptyViewShowsHowToOpenAPhoto()
+    {
+        CFotraView& view = fixture_->frame->view();
+        const auto distinctColours = [&view] {
+            const QImage shown = view.viewport()->grab().toImage();
+            QSet<QRgb> colours;
+            for (int y = 0; y < shown.height(); y += 2) {
+                for (int x = 0; x < shown.width(); x += 2) {
+                    colours.insert(shown.pixel(x, y));
+                }
+            }
+            return colours.size();
+        };
+        QVERIFY(CFotraView::emptyViewHint().contains("Ctrl+O"));
+        QVERIFY(distinctColours() > 1);
     }
 
     void fitZoom_data()
