@@ -1,7 +1,6 @@
 // What the shell asks of the desktop besides the document's interfaces:
 // the save-changes question, messages and yes/no questions, and opening a
-// local file or a web
-// address with the desktop's handler. The program uses the Qt versions
+// local file (the help pages) with the desktop's handler. The program uses the Qt versions
 // (QtServices.h); the tests put in fakes so that no box blocks them.
 #pragma once
 
@@ -23,6 +22,4 @@ public:
     // Opens a local file with the desktop's handler; false when the file is
     // missing or nothing could open it.
     virtual bool openLocalFile(const std::string& path) = 0;
-    // Opens a web address in the browser; false when that failed.
-    virtual bool openAddress(const std::string& address) = 0;
 };

@@ -1,14 +1,18 @@
-// The About box: icon, name and version, the maker's line with its link,
-// and OK. Fixed size, modal.
+// The About box: icon, name and version, the makers' line with the link to
+// the help folder's page about the program, and OK. Fixed size, modal.
 #include "app/CAboutDlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/HelpPages.h"
 #include "app/ProgramIcon.h"
-#include "res/WebAddresses.h"
+#include "res/PageLinks.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
@@ -20,8 +24,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     icon->setAlignment(Qt::AlignTop);
 
     auto* name = new QLabel("ぺかるん４　フリー版　バージョン 1.0", this);
-    const QString address = QString::fromUtf8(res::kMakerAddress.data(), static_cast<qsizetype>(res::kMakerAddress.size()));
-    auto* maker = new QLabel(QString("Copyright (C) Orvelle　<a href=\"%1\">%1</a>").arg(address.toHtmlEscaped()), this);
+    const QString aboutPage = QDir(helpFolder(QCoreApplication::applicationDirPath()))
+                                  .filePath(QString::fromUtf8(res::kAboutPage.data(), static_cast<qsizetype>(res::kAboutPage.size())));
+    auto* maker = new QLabel(QString("Copyright (C) PEKARUN4FREE developers　<a href=\"%1\">このプログラムについて</a>")
+                                 .arg(QUrl::fromLocalFile(aboutPage).toString().toHtmlEscaped()),
+                             this);
     maker->setTextFormat(Qt::RichText);
     maker->setOpenExternalLinks(true);
 

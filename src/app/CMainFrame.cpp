@@ -32,7 +32,7 @@
 #include "res/Accelerators.h"
 #include "res/Menus.h"
 #include "res/Strings.h"
-#include "res/WebAddresses.h"
+#include "res/PageLinks.h"
 
 namespace {
 
@@ -390,7 +390,8 @@ void CMainFrame::onHelpUsage(int)
 
 void CMainFrame::onWebPage(int id)
 {
-    if (!links_.shell->openAddress(std::string(res::webAddressFor(id)))) {
+    const QString page = QDir(helpFolder(links_.programDirectory)).filePath(toQString(res::pageFor(id)));
+    if (!links_.shell->openLocalFile(page.toStdString())) {
         links_.prompts->showMessage(std::string(res::loadString(res::IDS_WEB_OPEN_FAILED)));
     }
 }

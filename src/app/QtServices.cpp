@@ -151,9 +151,3 @@ bool QtShell::openLocalFile(const std::string& path)
     const QString file = fromUtf8(path);
     return QFileInfo(file).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
-
-bool QtShell::openAddress(const std::string& address)
-{
-    const QUrl url(fromUtf8(address), QUrl::StrictMode);
-    return url.isValid() && QDesktopServices::openUrl(url);
-}

@@ -50,5 +50,4 @@ public:
 class QtShell : public IShell {
 public:
     bool openLocalFile(const std::string& path) override;
-    bool openAddress(const std::string& address) override;
 };

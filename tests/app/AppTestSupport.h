@@ -50,13 +50,7 @@ public:
         openedFiles.push_back(path);
         return succeed;
     }
-    bool openAddress(const std::string& address) override
-    {
-        openedAddresses.push_back(address);
-        return succeed;
-    }
     std::vector<std::string> openedFiles;
-    std::vector<std::string> openedAddresses;
     bool succeed = true;
 };
 

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStyle>
 #include <QTemporaryDir>
@@ -19,7 +20,6 @@
 #include "app/QtServices.h"
 #include "app/ToolbarCustomizeDialog.h"
 #include "res/ResourceIds.h"
-#include "res/WebAddresses.h"
 
 using apptest::FrameFixture;
 
@@ -146,18 +146,29 @@ private slots:
         QVERIFY(text.contains("使い方") && text.contains("画面にフィット") && text.contains("美肌"));
     }
 
-    void webPagesOpenTheirAddresses()
+    // The program has no web site: the web-page commands open pages of the
+    // help folder, and every link and image of those pages is there.
+    void webPagesAreHelpPagesThatExist()
     {
-        fixture_->frame->routeCommand(res::ID_WEB_PAID_DOWNLOAD);
-        fixture_->frame->routeCommand(res::ID_WEB_PAID_EXAMPLES);
-        fixture_->frame->routeCommand(res::ID_WEB_SKIN_VIDEO);
-        QCOMPARE(fixture_->shell.openedAddresses,
-                 (std::vector<std::string>{std::string(res::kPaidDownloadAddress),
-                                           std::string(res::kPaidExamplesAddress),
-                                           std::string(res::kSkinVideoAddress)}));
+        const QDir help(QDir(QCoreApplication::applicationDirPath()).filePath("help"));
+        for (const int id : {res::ID_WEB_PAID_DOWNLOAD, res::ID_WEB_PAID_EXAMPLES, res::ID_WEB_SKIN_VIDEO}) {
+            fixture_->frame->routeCommand(id);
+        }
+        QCOMPARE(fixture_->shell.openedFiles,
+                 (std::vector<std::string>{help.filePath("about.html").toStdString(),
+                                           help.filePath("examples.html").toStdString(),
+                                           help.filePath("skin.html").toStdString()}));
         QVERIFY(fixture_->prompts.messages.empty());
-        for (const std::string& address : fixture_->shell.openedAddresses) {
-            QVERIFY(QUrl(QString::fromStdString(address), QUrl::StrictMode).isValid());
+
+        const QRegularExpression link("(?:href|src)=\"([^\"#:]+)\"");
+        for (const QString& name : help.entryList({"*.htm", "*.html"})) {
+            QFile page(help.filePath(name));
+            QVERIFY(page.open(QIODevice::ReadOnly));
+            const QString text = QString::fromUtf8(page.readAll());
+            for (auto match = link.globalMatch(text); match.hasNext();) {
+                const QString target = match.next().captured(1);
+                QVERIFY2(QFileInfo(help.filePath(target)).isFile(), qPrintable(name + " → " + target));
+            }
         }
 
         fixture_->shell.succeed = false;

@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTextDocumentFragment>
 #include <QTimer>
+#include <QUrl>
 
 #include "AppTestSupport.h"
 #include "app/CAboutDlg.h"
@@ -287,6 +289,11 @@ private slots:
         QVERIFY(texts.size() >= 2);
         QVERIFY(texts.first().startsWith("ぺかるん４　フリー版"));
         QVERIFY(showsIcon);
+        // Its link is the help folder's page about the program.
+        const QRegularExpressionMatch link = QRegularExpression("href=\"([^\"]+)\"").match(texts.join(' '));
+        QVERIFY(link.hasMatch());
+        const QUrl target(QTextDocumentFragment::fromHtml(link.captured(1)).toPlainText());
+        QVERIFY2(target.isLocalFile() && QFileInfo(target.toLocalFile()).isFile(), qPrintable(target.toString()));
         app.exitInstance();
     }
 
