@@ -40,7 +40,7 @@ fotra::CommandRun defineConvert(CLI::App& command)
                                                "standard output")
         ->type_name("")
         ->required();
-    fotra::addFormatOptions(command, options->photos);
+    fotra::addOutputOptions(command, options->photos);
     return [options] { return runConvert(*options); };
 }
 

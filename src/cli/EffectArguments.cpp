@@ -40,7 +40,7 @@ bool parseColour(const std::string& text, std::string_view name, std::optional<R
 
 void addEffectOptions(CLI::App& command, EffectOptions& options)
 {
-    command.add_option("-m,--mode", options.mode, "The effect mode: its number or title ('fotra modes' lists them)")
+    command.add_option("-m,--mode", options.mode, "The effect mode: its name, number or title ('fotra modes' lists them)")
         ->type_name("MODE")
         ->required();
     command.add_option("--strength", options.choices.strength, "The strength slider")->type_name("S");
@@ -55,7 +55,7 @@ std::optional<int> parseMode(const std::string& text)
     if (const std::optional<int> number = parseInteger(text)) {
         return findEffectMode(*number) != nullptr ? number : std::nullopt;
     }
-    const int mode = effectModeForTitle(text);
+    const int mode = effectModeForName(text) != 0 ? effectModeForName(text) : effectModeForTitle(text);
     return mode != 0 ? std::optional<int>(mode) : std::nullopt;
 }
 

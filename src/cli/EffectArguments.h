@@ -26,7 +26,7 @@ struct EffectOptions {
 // Declares --mode (required) and the value options on `command`.
 void addEffectOptions(CLI::App& command, EffectOptions& options);
 
-// A mode given as its number (1..32) or its exact title.
+// A mode given as its number (1..32), its short name or its exact title.
 std::optional<int> parseMode(const std::string& text);
 
 // The mode's set-up and the user's choices. Nothing and `problem` set for an

@@ -1,5 +1,6 @@
 // fotra filter: runs one of the three fixed filters without a dialog
-// (32776 triangle-blur sharpen, 32788 outlier removal, 32790 median sharpen)
+// (sharpen 32776: triangle-blur sharpen, denoise 32788: outlier removal,
+// edges 32790: median sharpen)
 // over whole photos and writes each result by its output name's extension.
 #include <memory>
 
@@ -20,16 +21,16 @@ struct FilterOptions {
 
 int runFilter(const FilterOptions& options)
 {
-    const std::optional<std::vector<int>> command = fotra::parseIntegerList(options.command, 1);
-    if (!command || !isFixedFilterCommand(command->front())) {
-        return fotra::usageProblem("unknown filter command '" + options.command + "' (32776, 32788 or 32790)");
+    const std::optional<std::vector<int>> number = fotra::parseIntegerList(options.command, 1);
+    const int commandId = number ? number->front() : fixedFilterForName(options.command);
+    if (!isFixedFilterCommand(commandId)) {
+        return fotra::usageProblem("unknown filter '" + options.command + "' (fotra modes lists them)");
     }
     std::string problem;
     const std::optional<fotra::PhotoJobs> plan = fotra::planPhotoJobs(options.photos, problem);
     if (!plan) {
         return fotra::usageProblem(problem);
     }
-    const int commandId = command->front();
     return fotra::runPhotoJobs(*plan, [commandId](COvImage2& image, const std::string&) {
         runFixedFilter(image, commandId);
         return fotra::kExitSuccess;
@@ -39,7 +40,7 @@ int runFilter(const FilterOptions& options)
 fotra::CommandRun defineFilter(CLI::App& command)
 {
     const auto options = std::make_shared<FilterOptions>();
-    command.add_option("-c,--command", options->command, "The filter: 32776, 32788 or 32790")
+    command.add_option("-c,--command", options->command, "The filter: its name or command id ('fotra modes' lists them)")
         ->type_name("FILTER")
         ->required();
     fotra::addPhotoOptions(command, options->photos, true);

@@ -1,6 +1,7 @@
-// fotra modes: one line per effect mode with its number, command id, title
-// and the values it takes, as the effect dialog offers them: the option, its
-// range and its default (the dialog's start position or preset).
+// fotra modes: one line per effect mode with its number, short name, command
+// id, title and the values it takes, as the effect dialog offers them: the
+// option, its range and its default (the dialog's start position or preset);
+// then the fixed filters by name and command id.
 #include <iostream>
 #include <string>
 
@@ -52,10 +53,15 @@ std::string describeValues(const ModeSetup& setup)
 
 int runModes()
 {
-    std::cout << "mode\tcommand\ttitle\tvalues\n";
+    std::cout << "mode\tname\tcommand\ttitle\tvalues\n";
     for (const ModeSetup& setup : modeSetups()) {
-        std::cout << setup.mode << '\t' << findEffectMode(setup.mode)->commandId << '\t' << setup.title << '\t'
+        const EffectCommand& entry = *findEffectMode(setup.mode);
+        std::cout << setup.mode << '\t' << entry.name << '\t' << entry.commandId << '\t' << setup.title << '\t'
                   << describeValues(setup) << '\n';
+    }
+    std::cout << "\nfilter\tcommand\n";
+    for (const FixedFilterCommand& filter : kFixedFilterCommands) {
+        std::cout << filter.name << '\t' << filter.commandId << '\n';
     }
     return fotra::kExitSuccess;
 }
@@ -66,6 +72,6 @@ fotra::CommandRun defineModes(CLI::App&)
 }
 
 const fotra::CommandRegistration registerModes{
-    {"modes", "List the effect modes with the values each takes", defineModes}};
+    {"modes", "List the effect modes with the values each takes, and the fixed filters", defineModes}};
 
 } // namespace

@@ -102,6 +102,28 @@ std::optional<int> jobFormat(const PhotoOptions& options, const std::string& out
     return chosen;
 }
 
+// The file a path names, spelled one way: links and ".." resolved as far as
+// the path exists.
+fs::path fileOf(const std::string& path)
+{
+    std::error_code error;
+    const fs::path canonical = fs::weakly_canonical(path, error);
+    return error ? fs::absolute(path, error).lexically_normal() : canonical;
+}
+
+// The input that writing `output` would replace: the same file by its
+// canonical path, or by its inode (a hard link), or nothing.
+const std::string* inputAt(const std::string& output, const std::vector<std::string>& inputs)
+{
+    for (const std::string& input : inputs) {
+        std::error_code error;
+        if (!isStandardStream(input) && (fileOf(input) == fileOf(output) || fs::equivalent(input, output, error))) {
+            return &input;
+        }
+    }
+    return nullptr;
+}
+
 // Reads, transforms and writes one photo; the exit status of the photo.
 int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
 {
@@ -166,10 +188,10 @@ void addPhotoOptions(CLI::App& command, PhotoOptions& options, bool batch)
             ->type_name("DIR");
         command.add_option("--suffix", options.suffix, "Add TEXT to each name written into DIR")->type_name("TEXT");
     }
-    addFormatOptions(command, options);
+    addOutputOptions(command, options);
 }
 
-void addFormatOptions(CLI::App& command, PhotoOptions& options)
+void addOutputOptions(CLI::App& command, PhotoOptions& options)
 {
     command
         .add_option("--format", options.format,
@@ -180,6 +202,7 @@ void addFormatOptions(CLI::App& command, PhotoOptions& options)
     command.add_option("--quality", options.quality, "JPEG quality, 1 to 100 (default 90)")
         ->type_name("Q")
         ->check(CLI::Range(1, 100));
+    command.add_flag("--overwrite", options.overwrite, "Let an output replace one of the photos read");
 }
 
 std::optional<int> outputFormat(const std::string& path, std::string& problem)
@@ -228,8 +251,17 @@ std::optional<PhotoJobs> planPhotoJobs(const PhotoOptions& options, std::string&
             return std::nullopt;
         }
         job.format = *format;
-        if (!written.insert(fs::path(job.output).lexically_normal()).second) {
+        if (isStandardStream(job.output)) {
+            plan.jobs.push_back(job);
+            continue;
+        }
+        if (!written.insert(fileOf(job.output)).second) {
             problem = "two photos would be written to '" + job.output + "'";
+            return std::nullopt;
+        }
+        if (const std::string* replaced = inputAt(job.output, options.inputs); replaced && !options.overwrite) {
+            problem = "the output '" + job.output + "' is the photo '" + *replaced +
+                      "' itself; --overwrite lets it be replaced";
             return std::nullopt;
         }
         plan.jobs.push_back(job);

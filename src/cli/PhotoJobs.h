@@ -29,13 +29,14 @@ struct PhotoOptions {
     std::string format;              // --format: an extension the save rule knows
     std::string suffix;              // --suffix: added to each name in --out-dir
     int quality = kDefaultJpegQuality; // --quality of JPEG outputs
+    bool overwrite = false;          // --overwrite: an output may be one of the inputs
 };
 
-// Declares the photo arguments, -o, --format and --quality; with `batch`
+// Declares the photo arguments, -o and the output options; with `batch`
 // also --out-dir and --suffix.
 void addPhotoOptions(CLI::App& command, PhotoOptions& options, bool batch);
-// Declares --format and --quality alone.
-void addFormatOptions(CLI::App& command, PhotoOptions& options);
+// Declares the output options alone: --format, --quality and --overwrite.
+void addOutputOptions(CLI::App& command, PhotoOptions& options);
 
 // The save format of an output name by the document's extension rule, or
 // nothing and `problem` set.
@@ -58,7 +59,8 @@ struct PhotoJobs {
 // own file name, with the suffix and the format's extension, into DIR, an
 // existing folder). Nothing and `problem` set for a missing or doubled
 // output, an output that names no format, standard output without --format,
-// or two photos that would be written to the same file.
+// two photos that would be written to the same file, or, without
+// --overwrite, an output that is one of the photos read.
 std::optional<PhotoJobs> planPhotoJobs(const PhotoOptions& options, std::string& problem);
 
 // Changes one read photo, leaving its output in `result`; returns an exit

@@ -101,7 +101,8 @@ const Row kRows[] = {
     // filter and preview.
     {{"filter", "photo.bmp", "-o", "u.png"}, 2, "", "--command is required", "u.png"},
     {{"filter", "--command", "32777", "photo.bmp", "-o", "u.png"}, 2, "",
-     "unknown filter command '32777' (32776, 32788 or 32790)", "u.png"},
+     "unknown filter '32777' (fotra modes lists them)", "u.png"},
+    {{"filter", "--command", "blur", "photo.bmp", "-o", "u.png"}, 2, "", "unknown filter 'blur'", "u.png"},
     {{"filter", "-c", "32776", "--mode", "1", "photo.bmp", "-o", "u.png"}, 2, "", "not expected: --mode", "u.png"},
     {{"filter", "-c", "32788", "missing.png", "-o", "u.png"}, 1, "", "cannot read the photo 'missing.png'", "u.png"},
     {{"preview", "-m", "8", "photo.bmp", "-o", "u.png"}, 2, "", "--region is required", "u.png"},
@@ -162,6 +163,23 @@ const Row kRows[] = {
      "1/2 photo.bmp -> mixed/photo_x.tif\n2/2 c3.jpeg -> mixed/c3_x.tif\n", "", "mixed/c3_x.tif"},
     {{"apply", "-m", "8", "photo.bmp", "--out-dir", "mixed", "--format", "png"}, 0, "", "", "mixed/photo.png", "",
      "f2.png"},
+
+    // An output that is one of the photos read, however named.
+    {{"apply", "-m", "8", "ow.png", "-o", "ow.png"}, 2, "",
+     "the output 'ow.png' is the photo 'ow.png' itself; --overwrite lets it be replaced"},
+    {{"apply", "-m", "8", "ow.png", "--out-dir", "."}, 2, "", "the output './ow.png' is the photo 'ow.png'"},
+    {{"apply", "-m", "8", "second/photo.png", "--out-dir", "second/../second", "--format", "png"}, 2, "",
+     "is the photo 'second/photo.png' itself"},
+    {{"convert", "link.png", "ow.png"}, 2, "", "is the photo 'link.png' itself"},
+    {{"convert", "ow.png", "hard.png"}, 2, "", "is the photo 'ow.png' itself"},
+    {{"apply", "-m", "8", "ow.png", "-o", "ow.png", "--overwrite"}, 0, "", "", "ow.png", "", "f2.png"},
+
+    // Names to type: the same bytes as the number and the title.
+    {{"apply", "-m", "crisp", "photo.bmp", "-o", "n1.png"}, 0, "", "", "n1.png", "", "f2.png"},
+    {{"apply", "-m", "くっきり", "photo.bmp", "-o", "n2.png"}, 0, "", "", "n2.png", "", "f2.png"},
+    {{"apply", "-m", "Crisp", "photo.bmp", "-o", "n3.png"}, 2, "", "unknown mode 'Crisp'", "n3.png"},
+    {{"filter", "-c", "32788", "photo.bmp", "-o", "n4.png"}, 0, "", "", "n4.png"},
+    {{"filter", "-c", "denoise", "photo.bmp", "-o", "n5.png"}, 0, "", "", "n5.png", "", "n4.png"},
 };
 
 std::uint8_t photoByte(int x, int row, int channel)
@@ -182,6 +200,9 @@ TEST(FotraCommandLine, ArgumentsGiveTheirStatusOutputAndFiles)
     fs::copy_file(root / "photo.png", root / "-dash.png");
     fs::copy_file(root / "photo.png", root / "second/photo.png");
     fs::copy_file(root / "photo.bmp", root / "second/photo.bmp");
+    fs::copy_file(root / "photo.png", root / "ow.png");
+    fs::create_symlink("ow.png", root / "link.png");
+    fs::create_hard_link(root / "ow.png", root / "hard.png");
 
     for (const Row& row : kRows) {
         std::string call = "fotra";

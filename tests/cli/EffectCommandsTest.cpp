@@ -10,6 +10,7 @@
 
 #include "cli/CliTestSupport.h"
 #include "dialog/PreviewPipelines.h"
+#include "document/CommandTable.h"
 #include "document/EffectPipelines.h"
 #include "image/COvImage2.h"
 #include "image/ik5/Ik5Loader.h"
@@ -91,20 +92,26 @@ TEST_F(FotraEffects, ModesListsEveryModeWithItsValues)
 {
     const auto run = runFotra({"modes"});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(lineCount(run.out), 33);
+    EXPECT_EQ(lineCount(run.out), 38);
     EXPECT_EQ(run.out.substr(0, run.out.find('\n', run.out.find('\n') + 1) + 1),
-              "mode\tcommand\ttitle\tvalues\n"
-              "1\t32811\tフラッシュ\t--strength 1..100 (default 10); --effect 1..100 (default 10)\n");
+              "mode\tname\tcommand\ttitle\tvalues\n"
+              "1\tflash\t32811\tフラッシュ\t--strength 1..100 (default 10); --effect 1..100 (default 10)\n");
     for (const char* line :
-         {"\n3\t32799\tビビットカラー\t--effect 1..100 (default 10)\n",
-          "\n13\t32822\t指定色を強く、弱く\t--effect -100..100 (default 100); --precision 1..100 (default 100); "
-          "--target R,G,B (default 255,255,255)\n",
-          "\n15\t32824\tカラーライト\t--effect 1..100 (default 50); --light R,G,B (default 128,128,128)\n",
-          "\n16\t32825\tウォーム\t--effect 1..100 (default 10); light colour 255,87,0 (fixed)\n",
-          "\n18\t32827\t白色補正\t--effect 1..100 (default 10); --target R,G,B (default 255,255,255); "
-          "light colour follows --target\n",
-          "\n32\t32842\t光を強く\t--strength 1..100 (default 10); --effect 1..100 (default 10)\n"}) {
+         {"\n3\tvivid\t32799\tビビットカラー\t--effect 1..100 (default 10)\n",
+          "\n13\tcolour-strength\t32822\t指定色を強く、弱く\t--effect -100..100 (default 100); "
+          "--precision 1..100 (default 100); --target R,G,B (default 255,255,255)\n",
+          "\n15\tcolour-light\t32824\tカラーライト\t--effect 1..100 (default 50); "
+          "--light R,G,B (default 128,128,128)\n",
+          "\n16\twarm\t32825\tウォーム\t--effect 1..100 (default 10); light colour 255,87,0 (fixed)\n",
+          "\n18\twhite-balance\t32827\t白色補正\t--effect 1..100 (default 10); "
+          "--target R,G,B (default 255,255,255); light colour follows --target\n",
+          "\n32\tstrong-light\t32842\t光を強く\t--strength 1..100 (default 10); --effect 1..100 (default 10)\n",
+          "\n\nfilter\tcommand\nsharpen\t32776\ndenoise\t32788\nedges\t32790\n"}) {
         EXPECT_NE(run.out.find(line), std::string::npos) << line;
+    }
+    // Every name leads back to its own mode: none is taken twice.
+    for (const EffectCommand& entry : kEffectCommands) {
+        EXPECT_EQ(effectModeForName(entry.name), entry.mode) << entry.name;
     }
 }
 
