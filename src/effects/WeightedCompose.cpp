@@ -9,12 +9,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "effects/EffectLoops.h"
 #include "effects/OperandPlanes.h"
 #include "engine/KernelTargets.h"
-#include "engine/ParallelPlanes.h"
 
 namespace {
 
@@ -115,7 +113,8 @@ void composeRowOnTarget(const std::uint8_t* current, const std::uint8_t* scratch
     }
 }
 
-// Runs the row kernel of the weighting over rect, then clears all of `scratch`.
+// Runs the row kernel of the weighting over rect and clears the bytes of
+// `scratch` it read (the whole plane over the whole image).
 template <Weighting weighting>
 void weightedCompose(ImagePlanes& image, double strength, const PreviewRect& rect, const ColourRange& range = {})
 {
@@ -123,18 +122,13 @@ void weightedCompose(ImagePlanes& image, double strength, const PreviewRect& rec
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
     std::uint8_t* result = image.result.data();
-    const bool wholeRows = rect.x0 == 0 && rect.w == image.width && rect.y0 == 0 && rect.h == image.height;
+    const bool wholeImage = isWholeImage(rect, image);
     parallelRows(rect.y0, rect.y0 + rect.h - 1, [=, &range](std::int32_t row) {
         const std::size_t rowStart = static_cast<std::size_t>(row) * stride;
         const std::size_t offset = rowStart + 3 * static_cast<std::size_t>(rect.x0);
         composeRowOnTarget<weighting>(current + offset, scratch + offset, result + offset, rect.w, strength, range);
-        if (wholeRows) {
-            std::memset(scratch + rowStart, 0, stride);
-        }
+        clearScratchRow(scratch, rowStart, offset, 3 * static_cast<std::size_t>(rect.w), stride, wholeImage);
     });
-    if (!wholeRows) {
-        engine::fillPlaneShared(image.scratch, 0);
-    }
 }
 
 void colourRange(ImagePlanes& image, double strength, const ColourRange& range, const PreviewRect& rect)

@@ -1,15 +1,14 @@
 // Compose with scratch: result = current x (s + 1) - scratch x s per channel
 // byte, in doubles with both products formed first, stored by the byte rule;
-// afterwards the whole scratch plane is cleared. Split by rows only; the
+// the bytes of scratch it read are cleared (the whole plane over the whole
+// image). Split by rows only; the
 // bytes of a row are independent lanes of one vector loop.
 #include "engine/ComposeWithScratch.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "engine/KernelTargets.h"
-#include "engine/ParallelPlanes.h"
 #include "engine/WholeImage.h"
 
 using engine::wholeImage;
@@ -39,20 +38,13 @@ void composeArea(ImagePlanes& image, PreviewRect area, double strength)
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
     std::uint8_t* result = image.result.data();
-    // Over the whole image each scratch row is cleared (padding included)
-    // while it is still in cache, which clears the whole plane.
-    const bool wholeRows = area.x0 == 0 && area.w == image.width && area.y0 == 0 && area.h == image.height;
+    const bool wholeImage = isWholeImage(area, image);
     parallelRows(area.y0, area.y0 + area.h - 1, [=](std::int32_t row) {
         const std::size_t rowStart = row * stride;
         const std::size_t offset = rowStart + firstByte;
         composeBytes(current + offset, scratch + offset, result + offset, count, strength);
-        if (wholeRows) {
-            std::memset(scratch + rowStart, 0, stride);
-        }
+        clearScratchRow(scratch, rowStart, offset, count, stride, wholeImage);
     });
-    if (!wholeRows) {
-        engine::fillPlaneShared(image.scratch, 0);
-    }
 }
 
 } // namespace

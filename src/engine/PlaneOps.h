@@ -48,6 +48,28 @@ inline void fillPlane(std::vector<std::uint8_t>& plane, std::uint8_t value)
     std::fill(plane.begin(), plane.end(), value);
 }
 
+// True when rect covers the whole image of `width` x `height`.
+template <typename Image>
+bool isWholeImage(const PreviewRect& rect, const Image& image)
+{
+    return rect.x0 == 0 && rect.y0 == 0 && rect.w == image.width && rect.h == image.height;
+}
+
+// What a consuming stage leaves in `scratch` (all zero between operations),
+// one row at a time while the row is still in cache: over the whole image
+// the row with its padding, over a preview rectangle only the `count` bytes
+// from `offset` it read, since the rest of the plane is zero already. So a
+// preview's cost grows with its rectangle, not with the photo.
+inline void clearScratchRow(std::uint8_t* scratch, std::size_t rowStart, std::size_t offset, std::size_t count,
+                            std::size_t stride, bool wholeImage)
+{
+    if (wholeImage) {
+        std::fill_n(scratch + rowStart, stride, std::uint8_t{0});
+    } else {
+        std::fill_n(scratch + offset, count, std::uint8_t{0});
+    }
+}
+
 // Runs body(row) for every row from first to last inclusive, spread over the
 // runtime's default number of workers in contiguous blocks (static schedule),
 // and returns when every row is done. Does nothing when last < first.

@@ -345,7 +345,15 @@ void unsharpArea(ImagePlanes& image, PreviewRect area, int radius, double amount
         }
         writtenSums.fetch_add(written, std::memory_order_relaxed);
     }
-    fillPlane(image.scratch, 0);
+    // The bytes of scratch the area read are cleared (the rest of the plane
+    // is zero already), so that a preview's cost follows its rectangle.
+    const bool wholeImage = isWholeImage(area, image);
+    const std::size_t stride = image.stride();
+    parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
+        const std::size_t rowStart = static_cast<std::size_t>(row) * stride;
+        clearScratchRow(image.scratch.data(), rowStart, rowStart + 3 * static_cast<std::size_t>(area.x0),
+                        3 * static_cast<std::size_t>(area.w), stride, wholeImage);
+    });
 }
 
 } // namespace

@@ -31,11 +31,15 @@ void eachPixel(const ImagePlanes& image, Rect rect, Pixel pixel)
     }
 }
 
-void clearScratch(ImagePlanes& image)
+// A compose clears the bytes of scratch it read: every byte of the plane
+// over the whole image, the rectangle's pixels otherwise.
+void clearScratch(ImagePlanes& image, Rect rect)
 {
-    for (std::uint8_t& byte : image.scratch) {
-        byte = 0;
+    if (rect.x0 == 0 && rect.y0 == 0 && rect.w == image.width && rect.h == image.height) {
+        std::fill(image.scratch.begin(), image.scratch.end(), 0);
+        return;
     }
+    eachPixel(image, rect, [&](std::size_t p) { std::fill_n(image.scratch.begin() + p, 3, 0); });
 }
 
 // Steps 2 and 3 of the weighted compose for one pixel.
@@ -73,7 +77,7 @@ void rangeCompose(ImagePlanes& image, double s, double k, double tR, double tG, 
             copyCurrentToResult(image, p);
         }
     });
-    clearScratch(image);
+    clearScratch(image, rect);
 }
 
 // The weighted median of position p of a line: sample(q, c) reads channel c
@@ -207,7 +211,7 @@ void brightWeightedCompose(ImagePlanes& image, double strength, Rect rect)
         const double y = luminance(image.current[p + 2], image.current[p + 1], image.current[p]);
         compose(image, p, strength, y / 255);
     });
-    clearScratch(image);
+    clearScratch(image, rect);
 }
 
 void darkWeightedCompose(ImagePlanes& image, double strength, Rect rect)
@@ -216,7 +220,7 @@ void darkWeightedCompose(ImagePlanes& image, double strength, Rect rect)
         const double y = luminance(image.current[p + 2], image.current[p + 1], image.current[p]);
         compose(image, p, strength, (255 - y) / 255);
     });
-    clearScratch(image);
+    clearScratch(image, rect);
 }
 
 void colourRangeCompose(ImagePlanes& image, double strength, double precision, double tR, double tG, double tB,
@@ -321,7 +325,7 @@ void replaceOutlierPixels(ImagePlanes& image)
             image.result[p + c] = d > 30 ? image.scratch[p + c] : image.current[p + c];
         }
     });
-    clearScratch(image);
+    clearScratch(image, whole(image));
 }
 
 std::uint32_t sampleAverageColour(const ImagePlanes& image, int x0, int y0, int w, int h)

@@ -64,6 +64,23 @@ void blurColumnsAndMove(ImagePlanes& image, const std::vector<std::int32_t>& wei
     fill(image.result, 0);
 }
 
+// A compose clears the bytes of scratch it read: every byte of the plane
+// over the whole image, the rectangle's pixels otherwise.
+void clearScratch(ImagePlanes& image, PreviewRect rect)
+{
+    if (rect.x0 == 0 && rect.y0 == 0 && rect.w == image.width && rect.h == image.height) {
+        fill(image.scratch, 0);
+        return;
+    }
+    for (int y = rect.y0; y < rect.y0 + rect.h; ++y) {
+        for (int x = rect.x0; x < rect.x0 + rect.w; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                byteAt(image.scratch, image, x, y, c) = 0;
+            }
+        }
+    }
+}
+
 // The blur twins: the full blur's bytes inside the rectangle, nothing else.
 void copyRectangle(const std::vector<std::uint8_t>& source, std::vector<std::uint8_t>& target,
                    const ImagePlanes& image, PreviewRect rect)
@@ -91,7 +108,7 @@ void compose(ImagePlanes& image, PreviewRect rect, double s)
             }
         }
     }
-    fill(image.scratch, 0);
+    clearScratch(image, rect);
 }
 
 void unsharp(ImagePlanes& image, PreviewRect rect, int r, double s)
@@ -133,7 +150,7 @@ void unsharp(ImagePlanes& image, PreviewRect rect, int r, double s)
             }
         }
     }
-    fill(image.scratch, 0);
+    clearScratch(image, rect);
 }
 
 void sharpen(ImagePlanes& image, PreviewRect rect, int r, int t, bool bright)
