@@ -12,6 +12,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QWheelEvent>
 
 #include "app/MenuBuilder.h"
 #include "app/QtCanvas.h"
@@ -20,6 +22,13 @@
 #include "res/Strings.h"
 
 CFotraView* theView = nullptr;
+
+namespace {
+
+// One wheel notch scrolls three lines: 120 pixels, whatever the window size.
+constexpr int kScrollLineStep = 40;
+
+} // namespace
 
 
 // Routes the context menu's commands to the view alone when no frame is set.
@@ -51,6 +60,14 @@ CFotraView::CFotraView(CFotraDoc& document, QWidget* parent) : QAbstractScrollAr
     // Initial update: pixel units, a total of 100 x 100.
     setScrollSizes({100, 100});
     ownRouter_ = std::make_unique<ViewOnlyRouter>(*this);
+
+    // Ctrl+plus and Ctrl+minus zoom around the middle of the view.
+    for (const auto& [keys, steps] : {std::pair{QKeySequence::ZoomIn, 1}, std::pair{QKeySequence::ZoomOut, -1}}) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, steps] { zoomStep(steps, viewport()->rect().center()); });
+    }
 }
 
 CFotraView::~CFotraView()
@@ -71,6 +88,7 @@ bool CFotraView::computeFitZoom()
     const double wRatio = static_cast<double>(client.width()) / static_cast<double>(photo->width);
     zoom = wRatio < hRatio ? wRatio : hRatio;
     setScrollSizes({1, 1});
+    notifyZoom();
     return true;
 }
 
@@ -80,16 +98,69 @@ void CFotraView::updateScrollLayout()
     if (fitToWindow || photo == nullptr) {
         return;
     }
-    setScrollSizes({photo->width, photo->height});
+    const QSize picture = pictureSize();
+    setScrollSizes(picture);
     const QSize client = viewport()->size();
     // Integer divisions truncate toward zero; a smaller photo stays at 0.
-    const int x = std::max(0, (photo->width - client.width()) / 2);
-    const int y = std::max(0, (photo->height - client.height()) / 2);
+    const int x = std::max(0, (picture.width() - client.width()) / 2);
+    const int y = std::max(0, (picture.height() - client.height()) / 2);
     horizontalScrollBar()->setValue(x);
     verticalScrollBar()->setValue(y);
+    notifyZoom();
 }
 
 void CFotraView::invalidate() { viewport()->update(); }
+
+// The picture's size at the present zoom: trunc(zoom x size), as drawn.
+QSize CFotraView::pictureSize() const
+{
+    const COvImage2* photo = document_.photo();
+    if (photo == nullptr) {
+        return {};
+    }
+    const auto scaled = [this](int size) { return std::max(1, static_cast<int>(zoom * size)); };
+    return {scaled(photo->width), scaled(photo->height)};
+}
+
+void CFotraView::notifyZoom()
+{
+    if (zoomListener_) {
+        zoomListener_(zoom);
+    }
+}
+
+void CFotraView::zoomStep(int steps, QPoint anchor)
+{
+    const COvImage2* photo = document_.photo();
+    if (photo == nullptr || steps == 0) {
+        return;
+    }
+    // The next step strictly above or below: from a fit zoom between two
+    // steps, the first step in that direction.
+    const double* target = nullptr;
+    if (steps > 0) {
+        target = std::upper_bound(std::begin(kZoomSteps), std::end(kZoomSteps), zoom);
+        if (target == std::end(kZoomSteps)) {
+            return;
+        }
+    } else {
+        const double* below = std::lower_bound(std::begin(kZoomSteps), std::end(kZoomSteps), zoom);
+        if (below == std::begin(kZoomSteps)) {
+            return;
+        }
+        target = below - 1;
+    }
+    // The photo point under the anchor, before the change.
+    const QPointF photoPoint = (QPointF(scrollPosition()) + QPointF(anchor)) / zoom;
+    zoom = *target;
+    fitToWindow = false;
+    setScrollSizes(pictureSize());
+    const QPointF shown = photoPoint * zoom - QPointF(anchor);
+    horizontalScrollBar()->setValue(static_cast<int>(shown.x()));
+    verticalScrollBar()->setValue(static_cast<int>(shown.y()));
+    notifyZoom();
+    invalidate();
+}
 
 QString CFotraView::emptyViewHint()
 {
@@ -149,6 +220,7 @@ void CFotraView::onActualSize(int)
     fitToWindow = false;
     computeFitZoom();
     updateScrollLayout();
+    notifyZoom();
     invalidate();
 }
 
@@ -160,8 +232,9 @@ void CFotraView::onUpdateFitToWindow(int, CommandUi& ui)
 
 void CFotraView::onUpdateActualSize(int, CommandUi& ui)
 {
-    ui.enabled = fitToWindow;
-    ui.checked = !fitToWindow;
+    const bool actualSize = !fitToWindow && zoom == 1.0;
+    ui.enabled = !actualSize;
+    ui.checked = actualSize;
 }
 
 void CFotraView::setScrollSizes(QSize total)
@@ -178,10 +251,10 @@ void CFotraView::applyScrollRanges()
         const QSize client = viewport()->size();
         horizontalScrollBar()->setRange(0, std::max(0, scrollTotal_.width() - client.width()));
         horizontalScrollBar()->setPageStep(std::max(1, client.width()));
-        horizontalScrollBar()->setSingleStep(std::max(1, client.width() / 10));
+        horizontalScrollBar()->setSingleStep(kScrollLineStep);
         verticalScrollBar()->setRange(0, std::max(0, scrollTotal_.height() - client.height()));
         verticalScrollBar()->setPageStep(std::max(1, client.height()));
-        verticalScrollBar()->setSingleStep(std::max(1, client.height() / 10));
+        verticalScrollBar()->setSingleStep(kScrollLineStep);
         if (viewport()->size() == client) {
             break;
         }
@@ -221,6 +294,20 @@ void CFotraView::mouseReleaseEvent(QMouseEvent* event)
         showContextMenu(event->globalPosition().toPoint());
     }
     QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+// Ctrl+wheel zooms around the pointer; the plain wheel scrolls.
+void CFotraView::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    const int notches = event->angleDelta().y() / QWheelEvent::DefaultDeltasPerStep;
+    if (notches != 0) {
+        zoomStep(notches > 0 ? 1 : -1, event->position().toPoint());
+    }
+    event->accept();
 }
 
 // The menu opens on the release of the right button, not on this event.

@@ -4,6 +4,7 @@
 // repaint). It paints only the visible part of the picture.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <QAbstractScrollArea>
@@ -32,9 +33,20 @@ public:
     // In fit mode with a photo: zoom = the smaller of client height / photo
     // height and client width / photo width, scroll extent 1 x 1; true then.
     bool computeFitZoom() override;
-    // In 1:1 mode with a photo: scroll extent = photo size, scrolled so that
-    // the middle of a larger photo shows in the middle of the window.
+    // Outside fit mode with a photo: scroll extent = photo size at the zoom
+    // (the photo size at 1:1), scrolled so that the middle of a larger
+    // picture shows in the middle of the window.
     void updateScrollLayout() override;
+
+    // The zoom steps of Ctrl+wheel and Ctrl+plus/minus, smallest first.
+    static constexpr double kZoomSteps[] = {0.125, 0.25, 1.0 / 3.0, 0.5, 2.0 / 3.0, 1.0, 1.5, 2.0, 3.0, 4.0, 6.0, 8.0};
+    // Moves to the next zoom step above (`steps` > 0) or below the present
+    // zoom, leaving fit mode; the picture point under `anchor` (viewport
+    // coordinates) stays under it. Nothing happens without a photo or at the
+    // last step.
+    void zoomStep(int steps, QPoint anchor);
+    // Called whenever the zoom or the mode changes (the status bar's pane).
+    void setZoomListener(std::function<void(double zoom)> listener) { zoomListener_ = std::move(listener); }
     void invalidate() override;
 
     bool onCommand(int id) override;
@@ -53,6 +65,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -63,6 +76,8 @@ private:
     void setScrollSizes(QSize total);
     void applyScrollRanges();
     void showContextMenu(const QPoint& globalPosition);
+    QSize pictureSize() const;
+    void notifyZoom();
 
     class ViewOnlyRouter;
 
@@ -70,6 +85,7 @@ private:
     ICommandRouter* router_ = nullptr;
     std::unique_ptr<ICommandRouter> ownRouter_;
     QSize scrollTotal_{100, 100};
+    std::function<void(double zoom)> zoomListener_;
 };
 
 // The one view of the program; the frame and the document reach it here.

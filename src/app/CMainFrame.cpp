@@ -4,6 +4,7 @@
 #include "app/CMainFrame.h"
 
 #include <array>
+#include <cmath>
 
 #include <QAction>
 #include <QApplication>
@@ -155,6 +156,12 @@ CMainFrame::CMainFrame(FrameLinks links, QWidget* parent)
     numPane_ = new QLabel(toQString(res::loadString(res::IDS_INDICATOR_NUM)));
     scrollPane_ = new QLabel(toQString(res::loadString(res::IDS_INDICATOR_SCRL)));
     statusBar()->addWidget(messagePane_, 1);
+    zoomPane_ = new QLabel;
+    zoomPane_->setAlignment(Qt::AlignCenter);
+    zoomPane_->setMinimumWidth(zoomPane_->fontMetrics().horizontalAdvance("8888%") + 12);
+    statusBar()->addPermanentWidget(zoomPane_);
+    view_->setZoomListener(
+        [this](double zoom) { zoomPane_->setText(QString("%1%").arg(std::lround(zoom * 100.0))); });
     for (QLabel* indicator : {capsPane_, numPane_, scrollPane_}) {
         indicator->setAlignment(Qt::AlignCenter);
         indicator->setMinimumWidth(indicator->fontMetrics().horizontalAdvance("SCRL") + 12);
@@ -242,6 +249,8 @@ QAction* CMainFrame::findCommandAction(int id) const
 }
 
 QString CMainFrame::statusMessage() const { return messagePane_->text(); }
+
+QString CMainFrame::zoomText() const { return zoomPane_->text(); }
 
 QList<QLabel*> CMainFrame::statusPanes() const { return {messagePane_, capsPane_, numPane_, scrollPane_}; }
 

@@ -70,6 +70,8 @@ public:
     QAction* findCommandAction(int id) const;
     QString statusMessage() const;
     QList<QLabel*> statusPanes() const;
+    // The status bar's zoom pane ("150%"; empty before the first photo).
+    QString zoomText() const;
 
     // With unsaved changes, asks whether to save them: true to go on (saved
     // or discarded), false to keep them and stop.
@@ -134,6 +136,7 @@ private:
     std::vector<QAction*> menuActions_;
     QMenu* recentMenu_ = nullptr;
     QLabel* messagePane_ = nullptr;
+    QLabel* zoomPane_ = nullptr;
     QLabel* capsPane_ = nullptr;
     QLabel* numPane_ = nullptr;
     QLabel* scrollPane_ = nullptr;

@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "AppTestSupport.h"
 #include "app/CFotraView.h"
@@ -78,6 +79,59 @@ private slots:
         };
         QVERIFY(CFotraView::emptyViewHint().contains("Ctrl+O"));
         QVERIFY(distinctColours() > 1);
+    }
+
+    // Ctrl+wheel and Ctrl+plus/minus step through the zoom steps around the
+    // pointer; the status bar shows the zoom; 等倍で表示 returns to 1:1.
+    void zoomSteps()
+    {
+        setClientSize(*fixture_->frame, QSize(600, 400));
+        QVERIFY(fixture_->openPhoto(2000, 1500));
+        CFotraView& view = fixture_->frame->view();
+        QCOMPARE(fixture_->frame->zoomText(), QString("100%"));
+
+        const QPoint anchor(100, 80);
+        const QPointF underPointer = QPointF(view.scrollPosition() + anchor) / view.zoom;
+        const auto ctrlWheel = [&view, anchor](int delta) {
+            QWheelEvent wheel(anchor, view.viewport()->mapToGlobal(anchor), {}, {0, delta}, Qt::NoButton,
+                              Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view.viewport(), &wheel);
+        };
+        ctrlWheel(120);
+        QCOMPARE(view.zoom, 1.5);
+        QCOMPARE(view.scrollTotal(), QSize(3000, 2250));
+        const QPointF nowUnder = QPointF(view.scrollPosition() + anchor) / view.zoom;
+        QVERIFY(std::abs(nowUnder.x() - underPointer.x()) < 1 && std::abs(nowUnder.y() - underPointer.y()) < 1);
+        QCOMPARE(fixture_->frame->zoomText(), QString("150%"));
+        QVERIFY(fixture_->frame->commandUi(res::ID_VIEW_ACTUAL_SIZE).enabled);
+
+        ctrlWheel(-120);
+        ctrlWheel(-120);
+        QCOMPARE(view.zoom, 2.0 / 3.0);
+        QCOMPARE(fixture_->frame->zoomText(), QString("67%"));
+        fixture_->frame->routeCommand(res::ID_VIEW_ACTUAL_SIZE);
+        QCOMPARE(view.zoom, 1.0);
+        QVERIFY(!fixture_->frame->commandUi(res::ID_VIEW_ACTUAL_SIZE).enabled);
+
+        // From fit mode the next step in either direction; no step past the last.
+        fixture_->frame->routeCommand(res::ID_VIEW_FIT_TO_WINDOW);
+        const double fit = view.zoom;
+        view.zoomStep(1, {});
+        QVERIFY(!view.fitToWindow);
+        QCOMPARE(view.zoom, *std::upper_bound(std::begin(CFotraView::kZoomSteps), std::end(CFotraView::kZoomSteps), fit));
+        for (int step = 0; step < 20; ++step) {
+            view.zoomStep(-1, {});
+        }
+        QCOMPARE(view.zoom, CFotraView::kZoomSteps[0]);
+
+        // The plain wheel scrolls 120 pixels a notch.
+        fixture_->frame->routeCommand(res::ID_VIEW_ACTUAL_SIZE);
+        const int top = view.scrollPosition().y();
+        QWheelEvent wheel(anchor, view.viewport()->mapToGlobal(anchor), {}, {0, -120}, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view.viewport(), &wheel);
+        QCOMPARE(view.scrollPosition().y(), top + 120);
+        QCOMPARE(view.zoom, 1.0);
     }
 
     void fitZoom_data()
