@@ -2,8 +2,11 @@
 // command files before main() runs, and the shared error reporting.
 #include "cli/Commands.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <iostream>
+#include <string>
 
 namespace fotra {
 namespace {
@@ -15,9 +18,18 @@ std::vector<Command>& table()
     return commands;
 }
 
+bool quiet = false;
+bool progressShown = false;
+
+void printLine(std::string_view message)
+{
+    endProgressLine();
+    std::cerr << "fotra: " << message << '\n';
+}
+
 int report(std::string_view message, int status)
 {
-    std::cerr << "fotra: " << message << '\n';
+    printLine(message);
     return status;
 }
 
@@ -44,6 +56,48 @@ int fail(std::string_view message)
 int usageProblem(std::string_view message)
 {
     return report(message, kExitUsage);
+}
+
+void warn(std::string_view message)
+{
+    if (!quiet) {
+        printLine("warning: " + std::string(message));
+    }
+}
+
+void note(std::string_view message)
+{
+    if (!quiet) {
+        printLine(message);
+    }
+}
+
+void setQuiet(bool value)
+{
+    quiet = value;
+}
+
+bool isQuiet()
+{
+    return quiet;
+}
+
+void showProgressLine(std::string_view line)
+{
+    if (quiet || ::isatty(STDERR_FILENO) == 0) {
+        return;
+    }
+    // Back to the line's start, the new text, the rest of the old one erased.
+    std::cerr << "\rfotra: " << line << "\x1b[K" << std::flush;
+    progressShown = true;
+}
+
+void endProgressLine()
+{
+    if (progressShown) {
+        std::cerr << "\r\x1b[K" << std::flush;
+        progressShown = false;
+    }
 }
 
 } // namespace fotra

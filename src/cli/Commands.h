@@ -47,5 +47,19 @@ std::vector<Command> registeredCommands();
 int fail(std::string_view message);
 // Prints "fotra: message" to stderr and returns kExitUsage.
 int usageProblem(std::string_view message);
+// Prints "fotra: warning: message" to stderr unless quiet.
+void warn(std::string_view message);
+// Prints "fotra: message" to stderr unless quiet: a note on progress.
+void note(std::string_view message);
+
+// --quiet: only errors reach stderr.
+void setQuiet(bool quiet);
+bool isQuiet();
+
+// On a terminal, one progress line on stderr that each call rewrites in
+// place (and that any other message first clears); elsewhere nothing.
+void showProgressLine(std::string_view line);
+// Clears the progress line, if one is shown.
+void endProgressLine();
 
 } // namespace fotra

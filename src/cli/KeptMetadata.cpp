@@ -1,8 +1,7 @@
 // The metadata warnings of fotra's commands, in the one-line style of its errors.
 #include "cli/KeptMetadata.h"
 
-#include <iostream>
-
+#include "cli/Commands.h"
 #include "image/metadata/ExivMetadataIo.h"
 
 namespace fotra {
@@ -17,7 +16,7 @@ MetadataReadResult readKeptMetadata(const std::string& path, const std::string& 
 {
     MetadataReadResult kept = metadataIo().read(path);
     if (kept.damaged) {
-        std::cerr << "fotra: warning: part of the metadata of " << name << " is damaged and was left out\n";
+        warn("part of the metadata of " + name + " is damaged and was left out");
     }
     return kept;
 }
@@ -26,8 +25,7 @@ void writeKeptMetadata(const std::string& path, const std::string& name, const M
                        const COvImage2& image)
 {
     if (!metadataIo().write(path, kept.metadata.get(), image.width, image.height)) {
-        std::cerr << "fotra: warning: " << name
-                  << " was written without its metadata and colour profile, which could not be written\n";
+        warn(name + " was written without its metadata and colour profile, which could not be written");
     }
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -124,6 +125,27 @@ const std::string* inputAt(const std::string& output, const std::vector<std::str
     return nullptr;
 }
 
+// "m:ss" of a duration.
+std::string minutesAndSeconds(std::chrono::steady_clock::duration duration)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(duration).count();
+    const std::string secondsText = std::to_string(seconds % 60);
+    return std::to_string(seconds / 60) + ':' + (secondsText.size() < 2 ? "0" : "") + secondsText;
+}
+
+// The progress line before photo `index` (from 0) of `count`: the time so
+// far, and once a photo is done, the time left at the mean pace so far.
+std::string progressText(std::size_t index, std::size_t count, std::chrono::steady_clock::duration elapsed)
+{
+    std::string text = "photo " + std::to_string(index + 1) + " of " + std::to_string(count) + ", " +
+                       minutesAndSeconds(elapsed) + " elapsed";
+    if (index > 0) {
+        const auto left = elapsed / static_cast<long>(index) * static_cast<long>(count - index);
+        text += ", about " + minutesAndSeconds(left) + " left";
+    }
+    return text;
+}
+
 // Reads, transforms and writes one photo; the exit status of the photo.
 int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
 {
@@ -203,6 +225,7 @@ void addOutputOptions(CLI::App& command, PhotoOptions& options)
         ->type_name("Q")
         ->check(CLI::Range(1, 100));
     command.add_flag("--overwrite", options.overwrite, "Let an output replace one of the photos read");
+    command.add_flag("-q,--quiet", options.quiet, "Print errors only: no progress, no warnings");
 }
 
 std::optional<int> outputFormat(const std::string& path, std::string& problem)
@@ -237,6 +260,7 @@ std::optional<PhotoJobs> planPhotoJobs(const PhotoOptions& options, std::string&
         return std::nullopt;
     }
 
+    setQuiet(options.quiet);
     PhotoJobs plan;
     plan.reportProgress = toFolder;
     std::set<fs::path> written;
@@ -273,14 +297,19 @@ int runPhotoJobs(const PhotoJobs& plan, const PhotoTransform& transform)
 {
     int worst = kExitSuccess;
     const std::size_t count = plan.jobs.size();
+    const auto start = std::chrono::steady_clock::now();
     for (std::size_t index = 0; index < count; ++index) {
         const PhotoJob& job = plan.jobs[index];
+        if (plan.reportProgress) {
+            showProgressLine(progressText(index, count, std::chrono::steady_clock::now() - start));
+        }
         const int status = runPhotoJob(job, transform);
         worst = std::max(worst, status);
-        if (status == kExitSuccess && plan.reportProgress) {
-            std::cout << index + 1 << '/' << count << ' ' << job.input << " -> " << job.output << std::endl;
+        if (status == kExitSuccess && plan.reportProgress && ::isatty(STDERR_FILENO) == 0) {
+            note(std::to_string(index + 1) + '/' + std::to_string(count) + ' ' + job.input + " -> " + job.output);
         }
     }
+    endProgressLine();
     return worst;
 }
 

@@ -30,12 +30,14 @@ struct PhotoOptions {
     std::string suffix;              // --suffix: added to each name in --out-dir
     int quality = kDefaultJpegQuality; // --quality of JPEG outputs
     bool overwrite = false;          // --overwrite: an output may be one of the inputs
+    bool quiet = false;              // --quiet: only errors on stderr
 };
 
 // Declares the photo arguments, -o and the output options; with `batch`
 // also --out-dir and --suffix.
 void addPhotoOptions(CLI::App& command, PhotoOptions& options, bool batch);
-// Declares the output options alone: --format, --quality and --overwrite.
+// Declares the output options alone: --format, --quality, --overwrite and
+// --quiet.
 void addOutputOptions(CLI::App& command, PhotoOptions& options);
 
 // The save format of an output name by the document's extension rule, or
@@ -52,7 +54,7 @@ struct PhotoJob {
 
 struct PhotoJobs {
     std::vector<PhotoJob> jobs;
-    bool reportProgress = false; // with --out-dir: one line per photo
+    bool reportProgress = false; // with --out-dir: a progress line, or one line per photo
 };
 
 // The photos of "IN -o OUT" or "IN... --out-dir DIR" (each written under its
@@ -69,8 +71,10 @@ using PhotoTransform = std::function<int(COvImage2& image, const std::string& na
 
 // Reads each photo, transforms it and writes `result` as the photo, as
 // committing it would, with the metadata of the photo read. A photo that
-// fails is reported and written not at all; the others still run. Returns
-// the highest status of the photos.
+// fails is reported and written not at all; the others still run. A batch
+// reports its progress on stderr: on a terminal one line (photo N of M, time
+// elapsed, time left) rewritten in place, elsewhere one line per photo
+// written. Returns the highest status of the photos.
 int runPhotoJobs(const PhotoJobs& plan, const PhotoTransform& transform);
 
 // A private file in $TMPDIR (or /tmp), removed when this goes.

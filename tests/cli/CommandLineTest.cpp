@@ -54,8 +54,8 @@ const Row kRows[] = {
     {{"apply", "-m8", "-of3.png", "photo.bmp"}, 0, "", "", "f3.png"},
     {{"apply", "-m", "8", "-o=f4.png", "photo.bmp"}, 0, "", "", "f4.png"},
     {{"apply", "-m", "8", "-o", "f5.png", "--", "-dash.png"}, 0, "", "", "f5.png"},
-    {{"apply", "-m", "8", "--out-dir", "results", "photo.png", "--", "-dash.png"}, 0,
-     "2/2 -dash.png -> results/-dash.png\n", "", "results/-dash.png"},
+    {{"apply", "-m", "8", "--out-dir", "results", "photo.png", "--", "-dash.png"}, 0, "",
+     "fotra: 2/2 -dash.png -> results/-dash.png\n", "results/-dash.png"},
     {{"apply", "-m", "8", "--", "photo.png", "-o", "f6.png"}, 2, "", "no output given", "f6.png"},
     {{"info", "--", "-dash.png"}, 0, "width: 13\n", ""},
     {{"apply", "--mode", "8", "--o", "f7.png", "photo.bmp"}, 2, "", "not expected: --o", "f7.png"},
@@ -159,10 +159,13 @@ const Row kRows[] = {
     {{"convert", "photo.bmp", "p7.jpg", "--quality", "101"}, 2, "", "--quality", "p7.jpg"},
     {{"apply", "-m", "8", "photo.png", "-", "--out-dir", "mixed"}, 2, "", "standard input has no name"},
     // A batch of mixed formats, written in one.
-    {{"apply", "-m", "8", "photo.bmp", "c3.jpeg", "--out-dir", "mixed", "--format", "tif", "--suffix", "_x"}, 0,
-     "1/2 photo.bmp -> mixed/photo_x.tif\n2/2 c3.jpeg -> mixed/c3_x.tif\n", "", "mixed/c3_x.tif"},
-    {{"apply", "-m", "8", "photo.bmp", "--out-dir", "mixed", "--format", "png"}, 0, "", "", "mixed/photo.png", "",
-     "f2.png"},
+    {{"apply", "-m", "8", "photo.bmp", "c3.jpeg", "--out-dir", "mixed", "--format", "tif", "--suffix", "_x"}, 0, "",
+     "fotra: 1/2 photo.bmp -> mixed/photo_x.tif\nfotra: 2/2 c3.jpeg -> mixed/c3_x.tif\n", "mixed/c3_x.tif"},
+    {{"apply", "-m", "8", "photo.bmp", "--out-dir", "mixed", "--format", "png", "--quiet"}, 0, "", "",
+     "mixed/photo.png", "", "f2.png"},
+    {{"filter", "-c", "edges", "-q", "missing.png", "photo.bmp", "--out-dir", "mixed", "--suffix=-e",
+     "--format", "png"}, 1, "",
+     "fotra: cannot read the photo 'missing.png'\n", "mixed/missing-e.png"},
 
     // An output that is one of the photos read, however named.
     {{"apply", "-m", "8", "ow.png", "-o", "ow.png"}, 2, "",

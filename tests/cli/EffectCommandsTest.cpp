@@ -166,7 +166,7 @@ TEST_F(FotraEffects, ApplyIntoAFolderKeepsEachPhotosName)
     const auto run = runFotra({"apply", "--mode", "7", "--strength", "3", folder_.file("a.png"),
                                folder_.file("second/b.tif"), "--out-dir", folder});
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "1/2 " + folder_.file("a.png") + " -> " + folder + "/a.png\n2/2 " +
+    EXPECT_EQ(run.err, "fotra: 1/2 " + folder_.file("a.png") + " -> " + folder + "/a.png\nfotra: 2/2 " +
                            folder_.file("second/b.tif") + " -> " + folder + "/b.tif\n");
     const COvImage2 first = accepted(photo_, 7, valuesOf(3, 10, 0));
     const COvImage2 second = accepted(secondPhoto_, 7, valuesOf(3, 10, 0));
@@ -185,8 +185,8 @@ TEST_F(FotraEffects, ApplyGoesOnPastAFailedPhotoAndReportsIt)
                                "--out-dir", folder});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "fotra: cannot read the photo '" + folder_.file("missing.png") +
-                           "'\nfotra: cannot read the photo '" + broken + "'\n");
-    EXPECT_EQ(run.out, "3/3 " + folder_.file("a.png") + " -> " + folder + "/a.png\n");
+                           "'\nfotra: cannot read the photo '" + broken + "'\nfotra: 3/3 " + folder_.file("a.png") +
+                           " -> " + folder + "/a.png\n");
     EXPECT_FALSE(fs::exists(folder + "/missing.png"));
     EXPECT_FALSE(fs::exists(folder + "/broken.png"));
     EXPECT_TRUE(fs::exists(folder + "/a.png"));
