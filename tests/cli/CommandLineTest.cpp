@@ -4,6 +4,8 @@
 // Usage errors are one line on stderr with status 2, a failed photo status 1.
 #include <algorithm>
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -237,6 +239,46 @@ TEST(FotraCommandLine, ArgumentsGiveTheirStatusOutputAndFiles)
     }
     // The quality reaches the JPEG writer.
     EXPECT_LT(fs::file_size(root / "q50.jpg"), fs::file_size(root / "c3.jpeg"));
+}
+
+// Every "--name" in `text` whose dashes are written as `dash`.
+std::set<std::string> longOptions(const std::string& text, const std::string& dash)
+{
+    std::set<std::string> names;
+    const std::regex option(dash + dash + "([a-z][a-z\\\\-]*)");
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), option); match != std::sregex_iterator();
+         ++match) {
+        names.insert(std::regex_replace((*match)[1].str(), std::regex("\\\\"), ""));
+    }
+    return names;
+}
+
+// The manual page names the commands and options that the help texts name,
+// and no others: neither can change without the other.
+TEST(FotraCommandLine, TheManualPageNamesWhatTheHelpNames)
+{
+    const std::string manual = clitest::readText(FOTRA_MAN_PAGE);
+    const std::string toolHelp = runFotra({"--help"}).out;
+    std::set<std::string> helpOptions = longOptions(toolHelp, "-");
+    std::set<std::string> helpCommands;
+    const std::regex commandLine("\n  ([a-z]+) +[A-Z]");
+    const std::string commandList = toolHelp.substr(toolHelp.find("Subcommands:"));
+    for (auto match = std::sregex_iterator(commandList.begin(), commandList.end(), commandLine);
+         match != std::sregex_iterator(); ++match) {
+        const std::string command = (*match)[1].str();
+        helpCommands.insert(command);
+        const std::string help = runFotra({command, "--help"}).out;
+        helpOptions.merge(longOptions(help.substr(help.find("Options:")), "-"));
+    }
+    std::set<std::string> manualCommands;
+    const std::regex section("\n\\.SS ([a-z]+)\n");
+    for (auto match = std::sregex_iterator(manual.begin(), manual.end(), section); match != std::sregex_iterator();
+         ++match) {
+        manualCommands.insert((*match)[1].str());
+    }
+    EXPECT_EQ(manualCommands, helpCommands);
+    EXPECT_EQ(longOptions(manual, "\\\\-"), helpOptions);
+    EXPECT_GE(helpOptions.size(), 16u);
 }
 
 } // namespace
