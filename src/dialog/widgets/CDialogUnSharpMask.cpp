@@ -1,7 +1,8 @@
 // The effect dialog: controls from the table of dialog 312, the start-up
 // sequence for a mode, the slider echo, repaint requests, region and square
 // dragging, colour sampling, help, OK and Cancel. Each render draws every pane
-// afresh from the record; nothing is cached between paints.
+// afresh from the record; nothing is cached between paints. The preview
+// follows every slider move and drag step; requests coalesce into one render.
 #include "dialog/widgets/CDialogUnSharpMask.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +74,9 @@ void fitCaption(QLabel* label)
         label->setFont(caption);
     }
 }
+
+// A render that took longer than this is one the user notices waiting for.
+constexpr qint64 kNoticeableRenderMilliseconds = 150;
 
 // The wait cursor for the lifetime of the guard.
 class WaitCursorGuard {
@@ -208,6 +213,9 @@ void CDialogUnSharpMask::createControls()
                 echoSlider(echoed);
             }
         });
+        // The preview follows every move (drag, wheel, keys), not only the
+        // release: the requests coalesce into one render of the newest values.
+        connect(echoed, &QSlider::valueChanged, this, &CDialogUnSharpMask::requestRepaint);
     }
 }
 
@@ -315,10 +323,12 @@ void CDialogUnSharpMask::echoSlider(const QSlider* echoed)
 
 void CDialogUnSharpMask::onSliderReleased(const QSlider* released)
 {
+    // The preview's sliders repaint as they move; the sampling square takes
+    // its new side when its slider is let go.
     if (released == slider(Id::SampleSizeSlider)) {
         sampleRange_ = released->value();
+        requestRepaint();
     }
-    requestRepaint();
 }
 
 bool CDialogUnSharpMask::eventFilter(QObject* watched, QEvent* event)
@@ -349,11 +359,20 @@ void CDialogUnSharpMask::paintEvent(QPaintEvent* event)
 
 void CDialogUnSharpMask::renderPanes()
 {
+    QElapsedTimer clock;
+    clock.start();
+    // Only a render expected to take noticeably long (the last one did, and
+    // no mouse button is held) shows the wait cursor and holds OK and Cancel:
+    // the quick renders of a drag change neither, so nothing flickers.
+    const bool slow = lastRenderMilliseconds_ > kNoticeableRenderMilliseconds &&
+                      QApplication::mouseButtons() == Qt::NoButton;
     // Disabling the focused button would move the focus for good; it returns
     // to where it was once the buttons are enabled again.
     const QPointer<QWidget> focused = focusWidget();
-    okButton_->setEnabled(false);
-    cancelButton_->setEnabled(false);
+    if (slow) {
+        okButton_->setEnabled(false);
+        cancelButton_->setEnabled(false);
+    }
 
     const int photoWidth = imageRecord_.width;
     const int photoHeight = imageRecord_.height;
@@ -362,7 +381,10 @@ void CDialogUnSharpMask::renderPanes()
     drawRegionMarker();
     photoPane_->drawRegion(imageRecord_, region_.x, region_.y);
     {
-        const WaitCursorGuard waitCursor;
+        std::optional<WaitCursorGuard> waitCursor;
+        if (slow) {
+            waitCursor.emplace();
+        }
         if (setup_ != nullptr) {
             if (paintsTargetSwatch(*setup_)) {
                 drawSamplingSquare();
@@ -386,11 +408,14 @@ void CDialogUnSharpMask::renderPanes()
                                         photoPane_->height());
         }
     }
-    okButton_->setEnabled(true);
-    cancelButton_->setEnabled(true);
-    if (focused != nullptr && focusWidget() != focused) {
-        focused->setFocus();
+    if (slow) {
+        okButton_->setEnabled(true);
+        cancelButton_->setEnabled(true);
+        if (focused != nullptr && focusWidget() != focused) {
+            focused->setFocus();
+        }
     }
+    lastRenderMilliseconds_ = clock.elapsed();
     emit panesRendered();
 }
 

@@ -116,6 +116,9 @@ private:
     bool draggingRegion_ = false;
     bool draggingSquare_ = false;
     bool holdsMouse_ = false;
+    // How long the last render took: the next one shows the wait cursor
+    // only if that was noticeably long.
+    qint64 lastRenderMilliseconds_ = 0;
 
     std::map<int, QWidget*> controls_;
     QPushButton* okButton_ = nullptr;
