@@ -36,7 +36,7 @@ private slots:
               "lib/pekarun4free/libIK5EFFECT.so", "share/pekarun4free/help/help.htm",
               "share/applications/pekarun4free.desktop", "share/metainfo/pekarun4free.metainfo.xml",
               "share/icons/hicolor/16x16/apps/pekarun4free.png", "share/icons/hicolor/256x256/apps/pekarun4free.png",
-              "share/icons/hicolor/scalable/apps/pekarun4free.svg", "share/man/man1/Pekarun4Free.1",
+              "share/icons/hicolor/scalable/apps/pekarun4free.svg", "share/man/man1/Pekarun4Free.1", "share/man/man1/fotra.1",
               "share/doc/Pekarun4Free/LICENSE"}) {
             QTest::newRow(file) << QString(file);
         }
