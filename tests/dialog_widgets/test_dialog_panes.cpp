@@ -77,6 +77,8 @@ private slots:
     void quickRendersLeaveButtonsAndFocusAlone();
     void previewFollowsWheelKeysAndDrags_data();
     void previewFollowsWheelKeysAndDrags();
+    void pressAndHoldShowsTheUntouchedRegion();
+    void clickInOverviewCentresTheRegion();
     void canvasFlipsAndReplicatesExactly();
     void smallPhotoEnlargedInOverview();
 };
@@ -292,12 +294,19 @@ void DialogPanesTest::movesWithoutPressChangeNothing()
     dialogtest::pressAt(&dialog, QPoint(5, 5));
     dialogtest::dragTo(&dialog, overviewPoint(dialog, 0, 0));
     dialogtest::releaseAt(&dialog, overviewPoint(dialog, 0, 0));
-    // After a release, further moves are ignored.
-    dialogtest::pressAt(&dialog, overviewPoint(dialog, 0, 0));
-    dialogtest::releaseAt(&dialog, overviewPoint(dialog, 0, 0));
-    dialogtest::dragTo(&dialog, overviewPoint(dialog, 0, 0));
     dialogtest::waitUntilQuiet(rendered);
     QCOMPARE(dialog.region(), (RegionPosition{0, 0}));
+    QCOMPARE(rendered.count(), 0);
+    // After a release (here of a click, which moves the region), further
+    // moves are ignored.
+    dialogtest::pressAt(&dialog, overviewPoint(dialog, 0, 0));
+    dialogtest::releaseAt(&dialog, overviewPoint(dialog, 0, 0));
+    dialogtest::waitUntilQuiet(rendered);
+    const RegionPosition clicked = dialog.region();
+    rendered.clear();
+    dialogtest::dragTo(&dialog, overviewPoint(dialog, 100, 100));
+    dialogtest::waitUntilQuiet(rendered);
+    QCOMPARE(dialog.region(), clicked);
     QCOMPARE(rendered.count(), 0);
 }
 
@@ -498,6 +507,49 @@ void DialogPanesTest::previewFollowsWheelKeysAndDrags()
     if (action == "drag") {
         dialogtest::releaseAt(strength, QPoint(0, 0));
     }
+}
+
+void DialogPanesTest::pressAndHoldShowsTheUntouchedRegion()
+{
+    auto photo = dialogtest::photoLikeRecord(kWidth, kHeight);
+    CDialogUnSharpMask dialog(*photo, 8);
+    QSignalSpy rendered(&dialog, &CDialogUnSharpMask::panesRendered);
+    QVERIFY(dialogtest::showAndSettle(dialog, rendered));
+    const RegionPosition region = dialog.region();
+    const QSize pane = dialog.previewPane()->size();
+    const auto shows = [&](const std::vector<std::uint8_t>& plane) {
+        return dialogtest::compareRegion(dialog.previewPane()->surface(), plane, photo->width, region.x, region.y,
+                                         pane.width(), pane.height());
+    };
+    QCOMPARE(shows(photo->result), QString());
+
+    const QPoint inside = dialog.previewPane()->geometry().center();
+    dialogtest::pressAt(&dialog, inside);
+    QCOMPARE(shows(photo->current), QString());
+    // A repaint while the button is held keeps showing the untouched region.
+    rendered.clear();
+    dialog.renderPanes();
+    QCOMPARE(shows(photo->current), QString());
+
+    dialogtest::releaseAt(&dialog, inside);
+    QTRY_VERIFY(rendered.count() > 1);
+    QCOMPARE(shows(photo->result), QString());
+    QVERIFY(shows(photo->current) != QString());
+}
+
+void DialogPanesTest::clickInOverviewCentresTheRegion()
+{
+    auto photo = dialogtest::photoLikeRecord(kWidth, kHeight);
+    CDialogUnSharpMask dialog(*photo, 8);
+    const QSize pane = dialog.photoPane()->size();
+    // A click in the middle, and one near the top-right corner (clamped).
+    dialogtest::pressAt(&dialog, overviewPoint(dialog, 98, 78));
+    dialogtest::releaseAt(&dialog, overviewPoint(dialog, 98, 78));
+    QVERIFY(std::abs(dialog.region().x + pane.width() / 2 - int(98 / kScale)) <= 3);
+    QVERIFY(std::abs(dialog.region().y + pane.height() / 2 - (kHeight - int(78 / kScale))) <= 3);
+    dialogtest::pressAt(&dialog, overviewPoint(dialog, 190, 2));
+    dialogtest::releaseAt(&dialog, overviewPoint(dialog, 190, 2));
+    QCOMPARE(dialog.region(), (RegionPosition{kWidth - pane.width(), kHeight - pane.height()}));
 }
 
 void DialogPanesTest::canvasFlipsAndReplicatesExactly()

@@ -401,7 +401,9 @@ void CDialogUnSharpMask::renderPanes()
         const PreviewShows shows = runPreviewPipeline(imageRecord_, effectMode_, sliders,
                                                       previewRectangle(region_, preview),
                                                       previewCheckBox_->isChecked());
-        if (shows == PreviewShows::resultRegion) {
+        if (showingUntouched_) {
+            previewPane_->drawUntouched(imageRecord_, region_.x, region_.y, preview.width, preview.height);
+        } else if (shows == PreviewShows::resultRegion) {
             previewPane_->drawResult(imageRecord_, region_.x, region_.y, preview.width, preview.height);
         } else {
             previewPane_->drawUntouched(imageRecord_, region_.x, region_.y, photoPane_->width(),
@@ -435,6 +437,14 @@ void CDialogUnSharpMask::mousePressEvent(QMouseEvent* event)
         draggingRegion_ = overviewPane_->geometry().contains(point);
         draggingSquare_ = photoPane_->geometry().contains(point);
         holdsMouse_ = holdsMouse_ || draggingRegion_ || draggingSquare_;
+        movedSincePress_ = false;
+        // Before and after: holding the button on the preview pane shows
+        // the untouched region there until it is let go.
+        if (previewPane_->geometry().contains(point)) {
+            showingUntouched_ = true;
+            previewPane_->drawUntouched(imageRecord_, region_.x, region_.y, previewPane_->width(),
+                                        previewPane_->height());
+        }
     }
     QDialog::mousePressEvent(event);
 }
@@ -443,6 +453,7 @@ void CDialogUnSharpMask::mouseMoveEvent(QMouseEvent* event)
 {
     if (holdsMouse_) {
         const QPoint point = event->position().toPoint();
+        movedSincePress_ = true;
         if (draggingRegion_) {
             const QPoint overviewOrigin = overviewPane_->geometry().topLeft();
             const double scale =
@@ -465,11 +476,33 @@ void CDialogUnSharpMask::mouseMoveEvent(QMouseEvent* event)
 void CDialogUnSharpMask::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
+        if (draggingRegion_ && !movedSincePress_) {
+            centreRegionAt(event->position().toPoint());
+        }
         holdsMouse_ = false;
         draggingRegion_ = false;
         draggingSquare_ = false;
+        if (showingUntouched_) {
+            showingUntouched_ = false;
+            requestRepaint();
+        }
     }
     QDialog::mouseReleaseEvent(event);
+}
+
+void CDialogUnSharpMask::centreRegionAt(QPoint point)
+{
+    // A drag holds the region's lower-left corner under the pointer; a click
+    // puts the region's middle there instead, clamped like a drag step.
+    const double scale = computeOverviewScale(paneSize(overviewPane_), imageRecord_.width, imageRecord_.height);
+    const PaneSize photo = paneSize(photoPane_);
+    const QPoint origin = overviewPane_->geometry().topLeft();
+    const int halfWidth = static_cast<int>(photo.width * scale / 2.0);
+    const int halfHeight = static_cast<int>(photo.height * scale / 2.0);
+    region_ = regionForPointer({point.x() - origin.x() - halfWidth, point.y() - origin.y() + halfHeight}, scale,
+                               photo, imageRecord_.width, imageRecord_.height);
+    drawRegionMarker();
+    requestRepaint();
 }
 
 void CDialogUnSharpMask::getColour()

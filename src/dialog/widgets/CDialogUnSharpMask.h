@@ -92,6 +92,7 @@ private:
     void onSliderReleased(const QSlider* slider);
     void showHelp();
     void getColour();
+    void centreRegionAt(QPoint point);
     void drawRegionMarker();
     void drawSamplingSquare();
     PaneSize paneSize(const QWidget* pane) const;
@@ -116,6 +117,10 @@ private:
     bool draggingRegion_ = false;
     bool draggingSquare_ = false;
     bool holdsMouse_ = false;
+    // The left button is held on the preview pane: it shows the untouched region.
+    bool showingUntouched_ = false;
+    // A move came between the last press and now: the press is a drag, not a click.
+    bool movedSincePress_ = false;
     // How long the last render took: the next one shows the wait cursor
     // only if that was noticeably long.
     qint64 lastRenderMilliseconds_ = 0;
