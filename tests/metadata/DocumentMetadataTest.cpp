@@ -135,8 +135,7 @@ TEST_F(DocumentMetadata, AProfileLargerThanOneJpegSegmentGoesOutWhole)
     writePhoto(source, testsupport::photoLikeImage(12, 8, 4), SaveFormatJpeg);
     {
         const std::unique_ptr<Exiv2::Image> image = openExiv(source);
-        Exiv2::DataBuf profile(large.data(), static_cast<long>(large.size()));
-        image->setIccProfile(profile);
+        putIccProfile(*image, large);
         image->writeMetadata();
     }
     fixture_.open(source.string());

@@ -189,9 +189,35 @@ struct StoredMetadata {
     bool hasThumbnail() const
     {
         Exiv2::ExifThumbC thumbnail(exif);
+#if EXIV2_TEST_VERSION(0, 28, 0)
+        return !thumbnail.copy().empty();
+#else
         return thumbnail.copy().size_ > 0;
+#endif
     }
 };
+
+// The members that changed between Exiv2 0.27 and 0.28.
+inline std::vector<std::uint8_t> iccProfileBytes(Exiv2::Image& image)
+{
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    const Exiv2::DataBuf& profile = image.iccProfile();
+    return {profile.c_data(), profile.c_data() + profile.size()};
+#else
+    const Exiv2::DataBuf* profile = image.iccProfile();
+    return {profile->pData_, profile->pData_ + profile->size_};
+#endif
+}
+
+inline void putIccProfile(Exiv2::Image& image, const std::vector<std::uint8_t>& bytes)
+{
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    image.setIccProfile(Exiv2::DataBuf(bytes.data(), bytes.size()));
+#else
+    Exiv2::DataBuf profile(bytes.data(), static_cast<long>(bytes.size()));
+    image.setIccProfile(profile);
+#endif
+}
 
 inline std::unique_ptr<Exiv2::Image> openExiv(const fs::path& path)
 {
@@ -205,8 +231,7 @@ inline StoredMetadata readStored(const fs::path& path)
     const std::unique_ptr<Exiv2::Image> image = openExiv(path);
     StoredMetadata stored{image->exifData(), image->iptcData(), image->xmpData(), {}};
     if (image->iccProfileDefined()) {
-        const Exiv2::DataBuf* profile = image->iccProfile();
-        stored.icc.assign(profile->pData_, profile->pData_ + profile->size_);
+        stored.icc = iccProfileBytes(*image);
     }
     return stored;
 }
@@ -239,7 +264,7 @@ inline void addCameraMetadata(const fs::path& path, int orientation, const fs::p
     exif["Exif.GPSInfo.GPSLatitude"] = "35/1 40/1 0/1";
     if (!thumbnailJpeg.empty()) {
         const std::vector<std::uint8_t> thumbnail = readBytes(thumbnailJpeg);
-        Exiv2::ExifThumb(exif).setJpegThumbnail(thumbnail.data(), static_cast<long>(thumbnail.size()));
+        Exiv2::ExifThumb(exif).setJpegThumbnail(thumbnail.data(), thumbnail.size());
     }
     Exiv2::IptcData iptc;
     iptc["Iptc.Application2.Caption"] = "Harbour at dawn";
@@ -257,8 +282,7 @@ inline void addCameraMetadata(const fs::path& path, int orientation, const fs::p
     image->setExifData(exif);
     image->setIptcData(iptc);
     image->setXmpData(xmp);
-    Exiv2::DataBuf profile(cameraProfile().data(), static_cast<long>(cameraProfile().size()));
-    image->setIccProfile(profile);
+    putIccProfile(*image, cameraProfile());
     image->writeMetadata();
     if (image->imageType() == Exiv2::ImageType::png) {
         // As a camera or editor would write it: a named profile.

@@ -72,7 +72,57 @@ private:
 
 using ImagePointer = std::unique_ptr<Exiv2::Image>;
 
-bool isWritableType(int type)
+// Exiv2 0.28 made the image type an enum class, the buffer's members
+// functions, the profile a const reference taken by move, and sizes size_t;
+// these helpers hide the difference from 0.27.
+#if EXIV2_TEST_VERSION(0, 28, 0)
+using ImageTypeCode = Exiv2::ImageType;
+
+std::span<const std::uint8_t> bytesOf(const Exiv2::DataBuf& buffer)
+{
+    return {buffer.c_data(), buffer.size()};
+}
+
+std::span<const std::uint8_t> iccProfileOf(const Exiv2::Image& image)
+{
+    return bytesOf(image.iccProfile());
+}
+
+void setIccProfile(Exiv2::Image& image, std::span<const std::uint8_t> profile)
+{
+    image.setIccProfile(Exiv2::DataBuf(profile.data(), profile.size()), false);
+}
+
+std::int64_t integerOf(const Exiv2::Exifdatum& datum)
+{
+    return datum.toInt64();
+}
+#else
+using ImageTypeCode = int;
+
+std::span<const std::uint8_t> bytesOf(const Exiv2::DataBuf& buffer)
+{
+    return {buffer.pData_, static_cast<std::size_t>(buffer.size_)};
+}
+
+std::span<const std::uint8_t> iccProfileOf(Exiv2::Image& image)
+{
+    return bytesOf(*image.iccProfile());
+}
+
+void setIccProfile(Exiv2::Image& image, std::span<const std::uint8_t> profile)
+{
+    Exiv2::DataBuf buffer(profile.data(), static_cast<long>(profile.size()));
+    image.setIccProfile(buffer, false);
+}
+
+std::int64_t integerOf(const Exiv2::Exifdatum& datum)
+{
+    return datum.toLong();
+}
+#endif
+
+bool isWritableType(ImageTypeCode type)
 {
     return type == Exiv2::ImageType::jpeg || type == Exiv2::ImageType::png || type == Exiv2::ImageType::tiff;
 }
@@ -288,9 +338,9 @@ std::vector<std::uint8_t> contentsOf(Exiv2::BasicIo& io)
         throw std::runtime_error("cannot read the rewritten file");
     }
     std::vector<std::uint8_t> bytes(io.size());
-    const long read = io.read(bytes.data(), static_cast<long>(bytes.size()));
+    const auto read = io.read(bytes.data(), bytes.size());
     io.close();
-    if (read != static_cast<long>(bytes.size())) {
+    if (static_cast<std::size_t>(read) != bytes.size()) {
         throw std::runtime_error("cannot read the rewritten file");
     }
     return bytes;
@@ -304,10 +354,10 @@ std::shared_ptr<ExivPhotoMetadata> keptFrom(Exiv2::Image& image)
     carried->iptc = image.iptcData();
     carried->xmp = image.xmpData();
     if (image.iccProfileDefined()) {
-        const Exiv2::DataBuf* profile = image.iccProfile();
-        carried->iccProfile.assign(profile->pData_, profile->pData_ + profile->size_);
+        const std::span<const std::uint8_t> profile = iccProfileOf(image);
+        carried->iccProfile.assign(profile.begin(), profile.end());
     }
-    const int type = image.imageType();
+    const ImageTypeCode type = image.imageType();
     carried->orientationApplied = (type == Exiv2::ImageType::jpeg || type == Exiv2::ImageType::tiff)
                                   && has<Exiv2::ExifData, Exiv2::ExifKey>(carried->exif, "Exif.Image.Orientation");
     return carried->empty() ? nullptr : carried;
@@ -340,7 +390,7 @@ MetadataReadResult ExivMetadataIo::read(const std::string& path)
         if (!rest) {
             return {nullptr, true};
         }
-        const ImagePointer image(Exiv2::ImageFactory::open(rest->data(), static_cast<long>(rest->size())).release());
+        const ImagePointer image(Exiv2::ImageFactory::open(rest->data(), rest->size()).release());
         image->readMetadata();
         return {keptFrom(*image), true};
     } catch (...) {
@@ -357,19 +407,17 @@ bool ExivMetadataIo::write(const std::string& path, const PhotoMetadata* metadat
     try {
         const fs::path target = resolvedTarget(path);
         const std::vector<std::uint8_t> saved = readWholeFile(target);
-        const long size = static_cast<long>(saved.size());
-        const int type = Exiv2::ImageFactory::getType(saved.data(), size);
+        const ImageTypeCode type = Exiv2::ImageFactory::getType(saved.data(), saved.size());
         if (!isWritableType(type)) {
             return true;
         }
-        const ImagePointer image(Exiv2::ImageFactory::open(saved.data(), size).release());
+        const ImagePointer image(Exiv2::ImageFactory::open(saved.data(), saved.size()).release());
         image->readMetadata();
         image->setExifData(adjustedExif(*carried, width, height));
         image->setIptcData(adjustedIptc(*carried));
         image->setXmpData(adjustedXmp(*carried, width, height));
         if (!carried->iccProfile.empty()) {
-            Exiv2::DataBuf profile(carried->iccProfile.data(), static_cast<long>(carried->iccProfile.size()));
-            image->setIccProfile(profile, false);
+            setIccProfile(*image, carried->iccProfile);
         }
         image->writeMetadata();
         std::vector<std::uint8_t> rewritten = contentsOf(image->io());
@@ -432,7 +480,7 @@ MetadataSummary summarize(const PhotoMetadata* metadata)
 
     if (const auto found = carried->exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
         found != carried->exif.end() && found->count() > 0) {
-        summary.orientation = static_cast<int>(found->toLong());
+        summary.orientation = static_cast<int>(integerOf(*found));
     }
     summary.orientationApplied = carried->orientationApplied;
     summary.hasProfile = !carried->iccProfile.empty();
