@@ -11,6 +11,7 @@
 #include "cli/Commands.h"
 #include "cli/KeptMetadata.h"
 #include "cli/PhotoJobs.h"
+#include "cli/PhotoReport.h"
 #include "image/COvImage2.h"
 #include "image/ik5/Ik5Loader.h"
 #include "image/metadata/ExivMetadataIo.h"
@@ -40,8 +41,9 @@ int runInfo(const std::string& photo)
     const std::string& path = *readPath;
     COvImage2 image;
     if (!image.loadFromFile(path)) {
-        return fotra::fail("cannot read " + fotra::photoName(photo));
+        return fotra::fail(fotra::readFailure(fotra::photoName(photo), image));
     }
+    fotra::warnLoadNotes(fotra::photoName(photo), image);
     const int bitCount = libraryBitCount(path);
     std::cout << "file: " << photo << '\n'
               << "width: " << image.width << '\n'

@@ -20,6 +20,7 @@
 
 #include "cli/Commands.h"
 #include "cli/KeptMetadata.h"
+#include "cli/PhotoReport.h"
 #include "document/CFotraDoc.h"
 
 namespace fotra {
@@ -159,8 +160,9 @@ int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
     try {
         COvImage2 image;
         if (!image.loadFromFile(*readPath)) {
-            return fail("cannot read " + name);
+            return fail(readFailure(name, image));
         }
+        warnLoadNotes(name, image);
         const MetadataReadResult kept = readKeptMetadata(*readPath, name);
         if (const int status = transform(image, name); status != kExitSuccess) {
             return status;
@@ -176,7 +178,7 @@ int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
         }
         const std::string writePath = outputCopy ? outputCopy->path() : job.output;
         if (!image.saveToFile(writePath, job.format, job.quality)) {
-            return fail("cannot write " + outputName(job.output));
+            return fail(writeFailure(outputName(job.output), image));
         }
         writeKeptMetadata(writePath, outputName(job.output), kept, image);
         if (outputCopy && !copyFileToStandardOutput(writePath)) {

@@ -27,9 +27,17 @@ constexpr const char* kRestoreFailedMessage = "前回の編集を復元できま
 constexpr const char* kMetadataDamagedStatus = "撮影情報の一部が壊れているため、その部分を除いて写真を開きました。";
 constexpr const char* kMetadataNotWrittenStatus = "写真は保存しましたが、撮影情報と色プロファイルは書き込めませんでした。";
 
-std::string openFailedMessage(const std::string& path)
+// The lead sentence, the file, and the reason on a line of its own.
+std::string openFailedMessage(const std::string& path, const FileProblem& problem)
 {
-    return "写真を開けませんでした。\n" + path;
+    const std::string reason = fileProblemMessage(problem);
+    return "写真を開けませんでした。\n" + path + (reason.empty() ? "" : "\n" + reason);
+}
+
+std::string saveFailedMessage(const FileProblem& problem)
+{
+    const std::string reason = fileProblemMessage(problem);
+    return std::string(kSaveFailedMessage) + (reason.empty() ? "" : "\n" + reason);
 }
 
 std::string lowerAscii(std::string text)
@@ -214,7 +222,7 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
         allocationPoint(AllocationSite::OpenPhoto);
         loaded = std::make_unique<COvImage2>();
         if (!loader_(*loaded, path)) {
-            showMessage(openFailedMessage(path));
+            showMessage(openFailedMessage(path, loaded->fileProblem));
             return false;
         }
         freshHistory = EditHistory::begin(loaded->current, {path, loaded->width, loaded->height},
@@ -222,7 +230,7 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
         // Damaged metadata never stops the photo: it opens without it.
         freshMetadata = metadataIo_->read(path);
     } catch (const std::bad_alloc&) {
-        reportOutOfMemory();
+        showMessage(openFailedMessage(path, {FileError::OutOfMemory}));
         return false;
     }
 
@@ -237,8 +245,16 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
         ui_.view->updateScrollLayout();
         ui_.view->invalidate();
     }
+    std::vector<std::string> notes = loadNoteMessages(image->loadNotes);
     if (freshMetadata.damaged) {
-        showStatus(kMetadataDamagedStatus);
+        notes.emplace_back(kMetadataDamagedStatus);
+    }
+    if (!notes.empty()) {
+        std::string joined;
+        for (const std::string& note : notes) {
+            joined += (joined.empty() ? "" : " ") + note;
+        }
+        showStatus(joined);
     }
     if (!sessionFolder_.empty() && !history.isPersistent()) {
         showMessage(kHistoryInMemoryMessage);
@@ -260,6 +276,7 @@ void CFotraDoc::savePhoto()
     }
     const WaitCursorScope wait(ui_.waitCursor);
     const int format = saveFormatForPath(*path);
+    image->fileProblem = {format == 0 ? FileError::NotSaveFormat : FileError::None};
     if (format != 0 && saver_(*image, *path, format)) {
         modified = false;
         history.markSaved();
@@ -269,7 +286,7 @@ void CFotraDoc::savePhoto()
         }
         return;
     }
-    showMessage(kSaveFailedMessage);
+    showMessage(saveFailedMessage(image->fileProblem));
 }
 
 void CFotraDoc::undo()

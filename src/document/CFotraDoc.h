@@ -38,9 +38,11 @@ struct LeftoverSession;
 
 class CFotraDoc {
 public:
-    // Reads a photo file into a fresh record; COvImage2::loadFromFile by default.
+    // Reads a photo file into a fresh record; COvImage2::loadFromFile by
+    // default. The reason of a failure is left in the record's fileProblem.
     using PhotoLoader = std::function<bool(COvImage2& image, const std::string& path)>;
     // Writes `current` of the record; COvImage2::saveToFile by default.
+    // Its reason of a failure is left in the record's fileProblem.
     using PhotoSaver = std::function<bool(const COvImage2& image, const std::string& path, int format)>;
     // Called before each allocating step; may throw std::bad_alloc.
     using AllocationHook = std::function<void(AllocationSite site)>;

@@ -9,7 +9,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <span>
+#include <stdexcept>
 
 #include "image/Canvas.h"
 #include "image/ik5/Ik5Loader.h"
@@ -48,74 +50,104 @@ std::int32_t sampledIndex(int index, double zoom, std::int32_t size)
 
 bool COvImage2::loadFromFile(const std::string& path)
 {
+    fileProblem = {};
     try {
-        const ik5::UniqueDib dib(ik5::fileLoad(path));
-        if (!dib) {
-            return false;
+        if (readFile(path)) {
+            return true;
         }
-        const BITMAPINFOHEADER header = headerOf(dib.get());
-        // Only what the library writes is understood: uncompressed, bottom-up
-        // rows of 8 or 24 bits. Anything else would be misread.
-        if (header.biWidth <= 0 || header.biHeight <= 0 || header.biCompression != kBiRgb
-            || (header.biBitCount != 8 && header.biBitCount != 24)) {
-            return false;
-        }
-        allocatePlanes(header.biWidth, header.biHeight);
-        const auto* bytes = static_cast<const std::uint8_t*>(dib.get());
-        if (header.biBitCount == 24) {
-            std::memcpy(current.data(), bytes + kDibHeaderBytes, planeBytes());
-        } else {
-            const std::uint8_t* table = bytes + kDibHeaderBytes;
-            const std::uint8_t* indices = bytes + kDibHeaderBytes + kDibColourTableBytes;
-            const std::size_t indexStride = ((static_cast<std::size_t>(width) * 8 + 31) >> 3) & ~std::size_t{3};
-            const std::size_t planeStride = stride();
-            for (std::int32_t y = 0; y < height; ++y) {
-                const std::uint8_t* indexRow = indices + y * indexStride;
-                std::uint8_t* pixel = current.data() + y * planeStride;
-                for (std::int32_t x = 0; x < width; ++x, pixel += kBytesPerPixel) {
-                    const std::uint8_t* entry = table + 4 * std::size_t{indexRow[x]};
-                    pixel[0] = entry[0];
-                    pixel[1] = entry[1];
-                    pixel[2] = entry[2];
-                }
-            }
-        }
-        return true;
-    } catch (...) {
-        // Planes too large for memory (bad_alloc, or length_error beyond
-        // what a vector can hold): leave the record as constructed.
-        width = 0;
-        height = 0;
-        current = {};
-        result = {};
-        scratch = {};
-        resultBackup = {};
+    } catch (const std::bad_alloc&) {
+        fileProblem = {FileError::OutOfMemory};
+    } catch (const std::length_error&) {
+        // Planes beyond what a vector can hold.
+        fileProblem = {FileError::OutOfMemory};
+    }
+    // Leave the record as constructed.
+    width = 0;
+    height = 0;
+    current = {};
+    result = {};
+    scratch = {};
+    resultBackup = {};
+    colourProfile = {};
+    loadNotes = 0;
+    return false;
+}
+
+bool COvImage2::readFile(const std::string& path)
+{
+    const ik5::UniqueDib dib(ik5::fileLoad(path));
+    if (!dib) {
+        fileProblem = ik5::lastFileProblem(FileError::ReadFailed);
         return false;
     }
+    const BITMAPINFOHEADER header = headerOf(dib.get());
+    // Only what the library writes is understood: uncompressed, bottom-up
+    // rows of 8 or 24 bits. Anything else would be misread.
+    if (header.biWidth <= 0 || header.biHeight <= 0 || header.biCompression != kBiRgb
+        || (header.biBitCount != 8 && header.biBitCount != 24)) {
+        fileProblem = {FileError::ReadFailed};
+        return false;
+    }
+    loadNotes = ik5::lastLoadNotes();
+    colourProfile = ik5::lastColourProfile();
+    allocatePlanes(header.biWidth, header.biHeight);
+    const auto* bytes = static_cast<const std::uint8_t*>(dib.get());
+    if (header.biBitCount == 24) {
+        std::memcpy(current.data(), bytes + kDibHeaderBytes, planeBytes());
+        return true;
+    }
+    const std::uint8_t* table = bytes + kDibHeaderBytes;
+    const std::uint8_t* indices = bytes + kDibHeaderBytes + kDibColourTableBytes;
+    const std::size_t indexStride = ((static_cast<std::size_t>(width) * 8 + 31) >> 3) & ~std::size_t{3};
+    const std::size_t planeStride = stride();
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::uint8_t* indexRow = indices + y * indexStride;
+        std::uint8_t* pixel = current.data() + y * planeStride;
+        for (std::int32_t x = 0; x < width; ++x, pixel += kBytesPerPixel) {
+            const std::uint8_t* entry = table + 4 * std::size_t{indexRow[x]};
+            pixel[0] = entry[0];
+            pixel[1] = entry[1];
+            pixel[2] = entry[2];
+        }
+    }
+    return true;
 }
 
 bool COvImage2::saveToFile(const std::string& path, int format, int jpegQuality) const
 {
+    fileProblem = {};
     if (format != SaveFormatJpeg && format != SaveFormatPng && format != SaveFormatTiff) {
+        fileProblem = {FileError::NotSaveFormat};
         return false;
     }
     const ik5::UniqueDib dib(ik5::createImage(width, height));
     if (!dib) {
+        // The effect module allocates the image; without it nothing is written.
+        fileProblem = {ik5::librariesAvailable() ? FileError::OutOfMemory : FileError::LibraryMissing};
         return false;
     }
     const BITMAPINFOHEADER header = headerOf(dib.get());
     if (header.biWidth != width || header.biHeight != height || header.biBitCount != 24) {
+        fileProblem = {FileError::WriteFailed};
         return false;
     }
     std::memcpy(static_cast<std::uint8_t*>(dib.get()) + kDibHeaderBytes, current.data(), planeBytes());
+    bool written = false;
     switch (format) {
     case SaveFormatJpeg:
-        return ik5::jpegFileSave(path, dib.get(), jpegQuality);
+        written = ik5::jpegFileSave(path, dib.get(), jpegQuality);
+        break;
     case SaveFormatPng:
-        return ik5::pngFileSave(path, dib.get());
+        written = ik5::pngFileSave(path, dib.get());
+        break;
     default:
-        return ik5::tiffFileSave(path, dib.get());
+        written = ik5::tiffFileSave(path, dib.get());
+        break;
     }
+    if (!written) {
+        fileProblem = ik5::lastFileProblem(FileError::WriteFailed);
+    }
+    return written;
 }
 
 void COvImage2::drawZoomed(ICanvas& canvas, double zoom) const

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/ImagePlanes.h"
+#include "image/FileProblem.h"
 
 class ICanvas;
 
@@ -19,6 +20,15 @@ class COvImage2 : public ImagePlanes {
 public:
     std::vector<std::uint8_t> currentPaneBuffer; // empty until the first region draw
     std::vector<std::uint8_t> resultPaneBuffer;
+
+    // Why the last load or save failed; FileError::None after a success. A
+    // report about the file, not part of the photo: a save may set it.
+    mutable FileProblem fileProblem;
+    // What the load changed in the file's picture (LoadNote bits).
+    LoadNotes loadNotes = 0;
+    // The ICC profile that describes the pixels of `current`, as the file
+    // gave it (or sRGB after a conversion); empty when the file had none.
+    std::vector<std::uint8_t> colourProfile;
 
     // True when a 24-bit or 8-bit picture was read and the planes are set up.
     bool loadFromFile(const std::string& path);
@@ -34,6 +44,7 @@ public:
     void drawResultRegion(ICanvas& canvas, int left, int firstRow, int w, int h);
 
 private:
+    bool readFile(const std::string& path);
     void drawRegion(ICanvas& canvas, const std::vector<std::uint8_t>& plane,
                     std::vector<std::uint8_t>& paneBuffer, int left, int firstRow, int w, int h) const;
 };

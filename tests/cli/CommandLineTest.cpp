@@ -97,7 +97,7 @@ const Row kRows[] = {
     {{"apply", "-m", "1", "photo.bmp", "--out-dir", "second"}, 2, "", "cannot save as 'second/photo.bmp'"},
     {{"apply", "-m", "1", "photo.png", "second/photo.png", "--out-dir", "results"}, 2, "",
      "two photos would be written to 'results/photo.png'"},
-    {{"apply", "-m", "1", "missing.bmp", "-o", "u.png"}, 1, "", "fotra: cannot read the photo 'missing.bmp'\n",
+    {{"apply", "-m", "1", "missing.bmp", "-o", "u.png"}, 1, "", "fotra: cannot read the photo 'missing.bmp': ファイルが見つかりません。\n",
      "u.png"},
 
     // filter and preview.
@@ -126,8 +126,9 @@ const Row kRows[] = {
     // info, convert and modes.
     {{"info"}, 2, "", "PHOTO is required"},
     {{"info", "photo.bmp", "photo.png"}, 2, "", "not expected: photo.png"},
-    {{"info", "broken.jpg"}, 1, "", "fotra: cannot read the photo 'broken.jpg'\n"},
-    {{"info", "missing.png"}, 1, "", "fotra: cannot read the photo 'missing.png'\n"},
+    {{"info", "broken.jpg"}, 1, "",
+     "fotra: cannot read the photo 'broken.jpg': ファイルが壊れているか、途中で切れています。\n"},
+    {{"info", "missing.png"}, 1, "", "fotra: cannot read the photo 'missing.png': ファイルが見つかりません。\n"},
     {{"convert", "photo.bmp"}, 2, "", "OUT is required"},
     // The document's extension rule: any case, long and short forms.
     {{"convert", "photo.bmp", "c1.JPG"}, 0, "", "", "c1.JPG"},
@@ -137,7 +138,7 @@ const Row kRows[] = {
      "fotra: cannot save as 'c4.bmp': the name must end in .jpg, .jpeg, .png, .tif or .tiff\n", "c4.bmp"},
     {{"convert", "photo.bmp", "c5"}, 2, "", "cannot save as 'c5'", "c5"},
     {{"convert", "missing.bmp", "c6.png"}, 1, "", "cannot read the photo 'missing.bmp'", "c6.png"},
-    {{"convert", "photo.bmp", "no-folder/c7.png"}, 1, "", "cannot write the photo 'no-folder/c7.png'",
+    {{"convert", "photo.bmp", "no-folder/c7.png"}, 1, "", "cannot write the photo 'no-folder/c7.png': 保存先のフォルダーが見つかりません。",
      "no-folder/c7.png"},
     {{"modes", "extra"}, 2, "", "not expected: extra"},
 
@@ -151,7 +152,7 @@ const Row kRows[] = {
     {{"convert", "photo.bmp", "p2.png"}, 0, "", "", "p2.png", "", "photo.png"},
     {{"convert", "photo.bmp", "q50.jpg", "--quality=50"}, 0, "", "", "q50.jpg"},
     {{"info", "-"}, 0, "file: -\nwidth: 13\n", "", "", "photo.bmp"},
-    {{"info", "-"}, 1, "", "fotra: cannot read the photo from standard input\n", "", "broken.jpg"},
+    {{"info", "-"}, 1, "", "fotra: cannot read the photo from standard input: ファイルが壊れているか、途中で切れています。\n", "", "broken.jpg"},
     {{"apply", "-m", "8", "photo.bmp", "-o", "-"}, 2, "", "writing to standard output needs --format jpg, png or tif"},
     {{"apply", "-m", "8", "photo.bmp", "-o", "p3.jpg", "--format", "png"}, 2, "",
      "--format png does not match the output name 'p3.jpg'", "p3.jpg"},
@@ -167,7 +168,7 @@ const Row kRows[] = {
      "mixed/photo.png", "", "f2.png"},
     {{"filter", "-c", "edges", "-q", "missing.png", "photo.bmp", "--out-dir", "mixed", "--suffix=-e",
      "--format", "png"}, 1, "",
-     "fotra: cannot read the photo 'missing.png'\n", "mixed/missing-e.png"},
+     "fotra: cannot read the photo 'missing.png': ファイルが見つかりません。\n", "mixed/missing-e.png"},
 
     // An output that is one of the photos read, however named.
     {{"apply", "-m", "8", "ow.png", "-o", "ow.png"}, 2, "",

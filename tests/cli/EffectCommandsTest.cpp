@@ -185,7 +185,8 @@ TEST_F(FotraEffects, ApplyGoesOnPastAFailedPhotoAndReportsIt)
                                "--out-dir", folder});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "fotra: cannot read the photo '" + folder_.file("missing.png") +
-                           "'\nfotra: cannot read the photo '" + broken + "'\nfotra: 3/3 " + folder_.file("a.png") +
+                           "': ファイルが見つかりません。\nfotra: cannot read the photo '" + broken +
+                           "': ファイルが壊れているか、途中で切れています。\nfotra: 3/3 " + folder_.file("a.png") +
                            " -> " + folder + "/a.png\n");
     EXPECT_FALSE(fs::exists(folder + "/missing.png"));
     EXPECT_FALSE(fs::exists(folder + "/broken.png"));

@@ -117,7 +117,7 @@ TEST_F(DocumentFiles, SaveToAnExtensionWithoutAFormatWritesNothing)
     f.save(target.string());
     EXPECT_FALSE(fs::exists(target));
     ASSERT_EQ(f.messageBox.messages.size(), 1u);
-    EXPECT_EQ(f.messageBox.messages[0], "ファイルの保存に失敗しました。");
+    EXPECT_EQ(f.messageBox.messages[0], "ファイルの保存に失敗しました。\n保存できるのは JPEG（.jpg）、PNG（.png）、TIFF（.tif）です。");
     EXPECT_TRUE(f.doc.isModified());
 }
 
@@ -128,7 +128,7 @@ TEST_F(DocumentFiles, SaveIntoAMissingFolderFails)
     f.accept(6, EffectValues{10, 40, 0, {}, {}});
     f.save((folder_ / "missing" / "a.png").string());
     ASSERT_EQ(f.messageBox.messages.size(), 1u);
-    EXPECT_EQ(f.messageBox.messages[0], "ファイルの保存に失敗しました。");
+    EXPECT_EQ(f.messageBox.messages[0], "ファイルの保存に失敗しました。\n保存先のフォルダーが見つかりません。");
     EXPECT_TRUE(f.doc.isModified());
 }
 

@@ -207,7 +207,7 @@ TEST_F(DocumentFlow, SaveToAnUnknownExtensionFailsAndKeepsModified)
         f.save(path);
         EXPECT_TRUE(f.saved.empty());
         ASSERT_EQ(f.messageBox.messages.size(), 1u);
-        EXPECT_EQ(f.messageBox.messages[0], "ファイルの保存に失敗しました。");
+        EXPECT_EQ(f.messageBox.messages[0], "ファイルの保存に失敗しました。\n保存できるのは JPEG（.jpg）、PNG（.png）、TIFF（.tif）です。");
         EXPECT_TRUE(f.doc.isModified());
         EXPECT_TRUE(f.doc.hasUnsavedChanges());
     }

@@ -57,6 +57,21 @@ int IK5PngFileSave(const char* path, Ik5Dib dib, int option1, int option2, int o
 int IK5TiffFileSave(const char* path, Ik5Dib dib, int option1, int option2, int option3,
                     const char* text1, int option4, const char* text2, const char* text3,
                     const char* text4);
+// IK5FILE: the outcome of the calling thread's last IK5FileLoad or writer
+// call: why it failed, or what a successful load changed in the picture.
+struct IK5FILESTATUS {
+    int error;             // a FileError code (image/FileProblem.h); 0: it succeeded
+    unsigned notes;        // LoadNote bits of a successful load
+    long long width;       // the picture's size and the pixel limit, for FileError::TooLarge
+    long long height;
+    long long limitPixels;
+    char format[32];       // the format refused, by its usual name; may be empty
+};
+void IK5FileGetStatus(IK5FILESTATUS* status);
+// IK5FILE: copies at most `capacity` bytes of the ICC colour profile that
+// describes the pixels of the last loaded DIB and returns its full size;
+// 0 when the file named none (its pixels are then taken as sRGB).
+int IK5FileGetProfile(unsigned char* buffer, int capacity);
 // IK5COM: releases a DIB returned by the library; null is ignored.
 void IK5FreeMemory(Ik5Dib dib);
 }

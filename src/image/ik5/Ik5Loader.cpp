@@ -5,6 +5,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <system_error>
@@ -22,6 +23,8 @@ struct LoadedLibrary {
     decltype(&IK5PngFileSave) pngFileSave = nullptr;
     decltype(&IK5TiffFileSave) tiffFileSave = nullptr;
     decltype(&IK5FreeMemory) freeMemory = nullptr;
+    decltype(&IK5FileGetStatus) fileGetStatus = nullptr;
+    decltype(&IK5FileGetProfile) fileGetProfile = nullptr;
 };
 
 LoadedLibrary& library()
@@ -79,6 +82,8 @@ void loadLibraries(const std::string& folder)
     resolve(loaded.jpegFileSave, File, "IK5JpegFileSave");
     resolve(loaded.pngFileSave, File, "IK5PngFileSave");
     resolve(loaded.tiffFileSave, File, "IK5TiffFileSave");
+    resolve(loaded.fileGetStatus, File, "IK5FileGetStatus");
+    resolve(loaded.fileGetProfile, File, "IK5FileGetProfile");
     resolve(loaded.createImage, Effect, "IK5CreateImage");
     resolve(loaded.freeMemory, Com, "IK5FreeMemory");
 }
@@ -131,6 +136,67 @@ void freeMemory(Ik5Dib dib)
     if (dib && function) {
         function(dib);
     }
+}
+
+namespace {
+
+// The module's status, or nothing when it cannot give one.
+bool fileStatus(IK5FILESTATUS& status)
+{
+    const auto function = library().fileGetStatus;
+    if (function == nullptr) {
+        return false;
+    }
+    status = IK5FILESTATUS{};
+    function(&status);
+    return true;
+}
+
+} // namespace
+
+bool librariesAvailable()
+{
+    const LoadedLibrary& loaded = library();
+    return loaded.fileLoad && loaded.createImage && loaded.jpegFileSave && loaded.pngFileSave
+           && loaded.tiffFileSave && loaded.freeMemory;
+}
+
+FileProblem lastFileProblem(FileError unexplained)
+{
+    if (!librariesAvailable()) {
+        return {FileError::LibraryMissing};
+    }
+    IK5FILESTATUS status{};
+    if (!fileStatus(status) || status.error == 0) {
+        return {unexplained};
+    }
+    FileProblem problem{static_cast<FileError>(status.error)};
+    status.format[sizeof status.format - 1] = '\0';
+    problem.format = status.format;
+    problem.width = status.width;
+    problem.height = status.height;
+    problem.limitPixels = status.limitPixels;
+    return problem;
+}
+
+LoadNotes lastLoadNotes()
+{
+    IK5FILESTATUS status{};
+    return fileStatus(status) ? status.notes : 0;
+}
+
+std::vector<std::uint8_t> lastColourProfile()
+{
+    const auto function = library().fileGetProfile;
+    if (function == nullptr) {
+        return {};
+    }
+    std::vector<std::uint8_t> profile(static_cast<std::size_t>(std::max(function(nullptr, 0), 0)));
+    if (!profile.empty()) {
+        profile.resize(static_cast<std::size_t>(
+            std::clamp(function(profile.data(), static_cast<int>(profile.size())), 0, static_cast<int>(profile.size()))));
+    }
+    return profile;
 }
 
 } // namespace ik5

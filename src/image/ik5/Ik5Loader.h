@@ -5,9 +5,12 @@
 // Not thread-safe: load, call and release from one thread.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "image/FileProblem.h"
 #include "image/ik5/Ik5Api.h"
 
 namespace ik5 {
@@ -51,6 +54,18 @@ bool jpegFileSave(const std::string& path, Ik5Dib dib, int quality = 90); // qua
 bool pngFileSave(const std::string& path, Ik5Dib dib);
 bool tiffFileSave(const std::string& path, Ik5Dib dib);
 void freeMemory(Ik5Dib dib); // does nothing for null or when unresolved
+
+// True when the six functions are resolved.
+bool librariesAvailable();
+
+// What the last fileLoad or writer call on this thread reported. The reason
+// of a failure: LibraryMissing when the file module is not loaded, and
+// `unexplained` when the module gives none.
+FileProblem lastFileProblem(FileError unexplained);
+// The LoadNote bits of the last successful fileLoad.
+LoadNotes lastLoadNotes();
+// The ICC profile describing the pixels of the last loaded DIB; empty: sRGB.
+std::vector<std::uint8_t> lastColourProfile();
 
 // Owns a DIB returned by the library and frees it exactly once.
 struct DibDeleter {

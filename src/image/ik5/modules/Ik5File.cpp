@@ -2,7 +2,18 @@
 // DIBs as JPEG, PNG or TIFF, over Qt's image readers and writers. A file is
 // read whole first so that a truncated JPEG, PNG or BMP can be refused; every save
 // goes through QSaveFile, so a failed save leaves any existing file untouched.
+// Each call leaves its outcome (the reason of a failure, the notes of a load,
+// the colour profile) for IK5FileGetStatus and IK5FileGetProfile, and keeps
+// the decoders' warnings off the terminal.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <optional>
+
 #include <QBuffer>
+#include <QColorSpace>
 #include <QByteArray>
 #include <QFile>
 #include <QImageReader>
@@ -12,6 +23,8 @@
 #include <span>
 
 #include "DibBlock.h"
+#include "FileSniffing.h"
+#include "image/FileProblem.h"
 #include "FileCompleteness.h"
 #include "ModuleExport.h"
 #include "QtDibConversion.h"
@@ -23,97 +36,225 @@ namespace {
 // it) through, while a header with absurd dimensions fails before allocating.
 constexpr int kDecodeLimitMegabytes = 1024;
 
+// What the last call on this thread reported.
+struct Outcome {
+    FileProblem problem;
+    LoadNotes notes = 0;
+    QByteArray profile;
+};
+
+thread_local Outcome lastOutcome;
+
+// Thrown inside a call to end it with a reason.
+struct Refusal {
+    FileProblem problem;
+};
+
+[[noreturn]] void refuse(FileError error, std::string format = {})
+{
+    throw Refusal{FileProblem{error, std::move(format)}};
+}
+
+// Qt's decoders and encoders (libjpeg, libpng, libtiff through Qt) print
+// warnings about the files they read: none of them reaches the terminal while
+// the module works. The calls come from one thread, as the library requires.
+class QuietQt {
+public:
+    QuietQt() : previous_(qInstallMessageHandler(ignore)) {}
+    ~QuietQt() { qInstallMessageHandler(previous_); }
+    QuietQt(const QuietQt&) = delete;
+    QuietQt& operator=(const QuietQt&) = delete;
+
+private:
+    static void ignore(QtMsgType, const QMessageLogContext&, const QString&) {}
+    QtMessageHandler previous_;
+};
+
+FileError errorOfErrno(int code)
+{
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return FileError::NoSuchFile;
+    case EISDIR:
+        return FileError::IsFolder;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FileError::NoPermission;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return FileError::DiskFull;
+    case ENOMEM:
+        return FileError::OutOfMemory;
+    default:
+        return FileError::ReadFailed;
+    }
+}
+
 bool isReadFormat(const QByteArray& format)
 {
     return format == "jpeg" || format == "jpg" || format == "png" || format == "tiff"
            || format == "tif" || format == "bmp";
 }
 
-Ik5Dib loadFile(const char* path)
+QByteArray readWholeFile(const char* path)
 {
+    struct stat status {};
+    if (::stat(path, &status) != 0) {
+        refuse(errorOfErrno(errno));
+    }
+    if (S_ISDIR(status.st_mode)) {
+        refuse(FileError::IsFolder);
+    }
     QFile file(QFile::decodeName(path));
     if (!file.open(QIODevice::ReadOnly)) {
-        return nullptr;
+        refuse(file.error() == QFileDevice::PermissionsError ? FileError::NoPermission : errorOfErrno(errno));
     }
     QByteArray bytes = file.readAll();
-    file.close();
+    if (file.error() != QFileDevice::NoError) {
+        refuse(FileError::ReadFailed);
+    }
+    return bytes;
+}
+
+Ik5Dib loadFile(const char* path)
+{
+    QByteArray bytes = readWholeFile(path);
     const std::span<const std::uint8_t> content(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                                 static_cast<std::size_t>(bytes.size()));
+    if (content.empty()) {
+        refuse(FileError::Damaged);
+    }
 
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::ReadOnly)) {
-        return nullptr;
+        refuse(FileError::ReadFailed);
     }
     QImageReader::setAllocationLimit(kDecodeLimitMegabytes);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
+    if (const std::optional<std::string> raw = ik5module::cameraRawKind(content, path)) {
+        refuse(FileError::CameraRaw, *raw);
+    }
     const QByteArray format = reader.format();
     if (!isReadFormat(format)) {
-        return nullptr;
-    }
-    if ((format == "jpeg" || format == "jpg") && !ik5module::jpegIsComplete(content)) {
-        return nullptr;
-    }
-    if (format == "png" && !ik5module::pngIsComplete(content)) {
-        return nullptr;
-    }
-    if (format == "bmp" && !ik5module::bmpIsComplete(content)) {
-        return nullptr;
+        if (ik5module::startsLikeReadFormat(content)) {
+            refuse(FileError::Damaged);
+        }
+        const std::string known = ik5module::formatName(content);
+        refuse(FileError::UnknownFormat, known.empty() ? format.toUpper().toStdString() : known);
     }
     const QSize size = reader.size();
     if (size.isValid() && !ik5module::acceptableSize(size.width(), size.height())) {
-        return nullptr;
+        throw Refusal{FileProblem{FileError::TooLarge, {}, size.width(), size.height(), ik5module::kMaxPixels}};
+    }
+    if ((format == "jpeg" || format == "jpg") && !ik5module::jpegIsComplete(content)) {
+        refuse(FileError::Damaged);
+    }
+    if (format == "png" && !ik5module::pngIsComplete(content)) {
+        refuse(FileError::Damaged);
+    }
+    if (format == "bmp" && !ik5module::bmpIsComplete(content)) {
+        refuse(FileError::Damaged);
     }
     QImage image;
     if (!reader.read(&image)) {
-        return nullptr;
+        refuse(FileError::Damaged);
     }
-    return ik5module::dibFromImage(std::move(image));
+    lastOutcome.profile = image.colorSpace().iccProfile();
+    Ik5Dib dib = ik5module::dibFromImage(std::move(image));
+    if (!dib) {
+        refuse(FileError::OutOfMemory);
+    }
+    return dib;
+}
+
+// The reason a QSaveFile failed: Qt says "resource" for a full disk.
+FileError saveError(const QSaveFile& file, int savedErrno)
+{
+    switch (file.error()) {
+    case QFileDevice::ResourceError:
+        return FileError::DiskFull;
+    case QFileDevice::PermissionsError:
+        return FileError::NoPermission;
+    default: {
+        const FileError error = errorOfErrno(savedErrno);
+        return error == FileError::ReadFailed ? FileError::WriteFailed
+               : error == FileError::NoSuchFile ? FileError::NoSuchFolder
+                                                : error;
+    }
+    }
 }
 
 int saveFile(const char* path, Ik5Dib dib, const char* format, int quality)
 {
+    if (!path) {
+        refuse(FileError::WriteFailed);
+    }
     const QImage image = ik5module::imageFromDib(dib);
-    if (!path || image.isNull()) {
-        return 0;
+    if (image.isNull()) {
+        // imageFromDib fails for a valid DIB only when its copy cannot be made.
+        refuse(ik5module::viewDib(dib) ? FileError::OutOfMemory : FileError::WriteFailed);
     }
     QSaveFile file(QFile::decodeName(path));
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        return 0;
+        refuse(saveError(file, errno));
     }
     QImageWriter writer(&file, format);
     if (quality >= 0) {
         writer.setQuality(quality);
     }
     if (!writer.write(image)) {
+        const FileError error = saveError(file, errno);
         file.cancelWriting();
-        return 0;
+        refuse(error);
     }
-    return file.commit() ? 1 : 0;
+    if (!file.commit()) {
+        refuse(saveError(file, errno));
+    }
+    return 1;
 }
 
-// No exception may cross the C boundary; any failure is a null or 0 result.
+// No exception may cross the C boundary; any failure is a null or 0 result
+// and its reason the call's outcome.
 template <typename Result, typename Function>
 Result guarded(Result failed, Function&& function) noexcept
 {
+    lastOutcome = Outcome{};
+    const QuietQt quiet;
     try {
         return function();
+    } catch (const Refusal& refusal) {
+        lastOutcome.problem = refusal.problem;
+    } catch (const std::bad_alloc&) {
+        lastOutcome.problem = FileError::OutOfMemory;
     } catch (...) {
-        return failed;
+        lastOutcome.problem = FileError::ReadFailed;
     }
+    return failed;
 }
 
 } // namespace
 
 IK5_EXPORT Ik5Dib IK5FileLoad(const char* path, int, int, const char*, const char*, const char*)
 {
-    return path ? guarded(Ik5Dib{}, [&] { return loadFile(path); }) : nullptr;
+    return guarded(Ik5Dib{}, [&] {
+        if (path == nullptr) {
+            refuse(FileError::NoSuchFile);
+        }
+        return loadFile(path);
+    });
 }
 
 IK5_EXPORT int IK5JpegFileSave(const char* path, Ik5Dib dib, int, int quality, int, const char*, int,
                                const char*, const char*, const char*)
 {
     if (quality < 0 || quality > 100) {
+        lastOutcome = Outcome{};
+        lastOutcome.problem = FileError::WriteFailed;
         return 0;
     }
     return guarded(0, [&] { return saveFile(path, dib, "jpeg", quality); });
@@ -129,4 +270,28 @@ IK5_EXPORT int IK5TiffFileSave(const char* path, Ik5Dib dib, int, int, int, cons
                                const char*, const char*, const char*)
 {
     return guarded(0, [&] { return saveFile(path, dib, "tiff", -1); });
+}
+
+IK5_EXPORT void IK5FileGetStatus(IK5FILESTATUS* status)
+{
+    if (status == nullptr) {
+        return;
+    }
+    const FileProblem& problem = lastOutcome.problem;
+    *status = IK5FILESTATUS{};
+    status->error = static_cast<int>(problem.error);
+    status->notes = lastOutcome.notes;
+    status->width = problem.width;
+    status->height = problem.height;
+    status->limitPixels = problem.limitPixels;
+    std::strncpy(status->format, problem.format.c_str(), sizeof status->format - 1);
+}
+
+IK5_EXPORT int IK5FileGetProfile(unsigned char* buffer, int capacity)
+{
+    const QByteArray& profile = lastOutcome.profile;
+    if (buffer != nullptr && capacity > 0) {
+        std::memcpy(buffer, profile.constData(), static_cast<std::size_t>(std::min<qsizetype>(capacity, profile.size())));
+    }
+    return static_cast<int>(profile.size());
 }
