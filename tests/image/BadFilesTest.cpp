@@ -75,12 +75,15 @@ TEST_F(BadFile, AMissingFileIsRefused)
     EXPECT_FALSE(image.loadFromFile(folder_.file("no-such-photo.jpg")));
 }
 
+// A JPEG that lacks only (part of) its two-byte end marker still holds all
+// of its picture and opens with a note; every shorter cut is refused.
 TEST_F(BadFile, FilesCutOffAtAnyByteAreRefused)
 {
     for (const char* name : {"rgb5.jpg", "rgb5.png", "rgb5.tif", "rgb5.bmp", "palette5.bmp", "grey.jpg"}) {
         const std::vector<std::uint8_t> whole = readBytes(fixturePath(name));
         ASSERT_GT(whole.size(), 16u) << name;
-        for (std::size_t length = 0; length < whole.size(); ++length) {
+        const std::size_t endMarker = std::string(name).ends_with(".jpg") ? 2 : 0;
+        for (std::size_t length = 0; length < whole.size() - endMarker; ++length) {
             expectRefused(std::vector<std::uint8_t>(whole.begin(), whole.begin() + length), name);
         }
     }

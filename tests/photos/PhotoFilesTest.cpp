@@ -183,6 +183,38 @@ const std::vector<PhotoCase>& photoCases()
          [](const TempFolder& f) { return writtenRawLikeTiff(f, "photo.nef", false); }, false,
          "カメラの RAW ファイルです（NEF）。このプログラムは RAW ファイルを読めません。現像ソフトで JPEG か TIFF にしてから開いてください。"},
         {"plain TIFF", [](const TempFolder& f) { return writtenTiff(f, "plain.tif", 1, 8); }, true, ""},
+        {"16-bit TIFF", [](const TempFolder& f) { return writtenTiff(f, "deep.tif", 1, 16); }, true,
+         "16 ビットの写真を 8 ビットにして開きました。保存すると 8 ビットになります。\n"},
+        {"2-page TIFF", [](const TempFolder& f) { return writtenTiff(f, "pages.tif", 2, 8); }, true,
+         "複数の画像を含むファイルです。最初の画像だけを開きました。\n"},
+        {"transparent PNG",
+         [](const TempFolder& f) {
+             QImage image = gradient(5, 4, QImage::Format_ARGB32);
+             image.setPixel(1, 1, qRgba(10, 20, 30, 100));
+             return writtenByQt(f, "alpha.png", image);
+         },
+         true, "透明な部分は白地に重ねて開きました。保存すると透明ではなくなります。\n"},
+        {"opaque PNG with an alpha channel",
+         [](const TempFolder& f) { return writtenByQt(f, "opaque.png", gradient(5, 4, QImage::Format_ARGB32)); },
+         true, ""},
+        {"JPEG without its end marker",
+         [](const TempFolder& f) {
+             std::vector<std::uint8_t> bytes =
+                 imagetest::readBytes(writtenByQt(f, "whole.jpg", gradient(33, 17, QImage::Format_RGB888)));
+             bytes.resize(bytes.size() - 2);
+             return writtenBytes(f, "open-ended.jpg", bytes);
+         },
+         true, "JPEG ファイルの終わりの印がありません。画像は最後まで読めました。\n"},
+        {"JPEG cut inside its data",
+         [](const TempFolder& f) {
+             std::vector<std::uint8_t> bytes =
+                 imagetest::readBytes(writtenByQt(f, "whole.jpg", gradient(33, 17, QImage::Format_RGB888)));
+             bytes.resize(bytes.size() - 40);
+             return writtenBytes(f, "cut.jpg", bytes);
+         },
+         false, "ファイルが壊れているか、途中で切れています。"},
+        {"WebP", [](const TempFolder& f) { return writtenByQt(f, "photo.webp", gradient(9, 7, QImage::Format_RGB888)); },
+         true, ""},
     };
     return cases;
 }

@@ -171,6 +171,28 @@ std::string formatName(std::span<const std::uint8_t> file)
     return {};
 }
 
+int tiffPageCount(std::span<const std::uint8_t> file)
+{
+    const TiffReader tiff(file);
+    if (!tiff.valid()) {
+        return 0;
+    }
+    // Each directory ends with the offset of the next; a loop or a count
+    // beyond reason ends the walk.
+    constexpr int kMostPages = 10000;
+    int pages = 0;
+    std::size_t ifd = tiff.read(4, 4);
+    while (ifd != 0 && ifd < file.size() && pages < kMostPages) {
+        ++pages;
+        const std::size_t next = tiff.read(ifd + 2 + 12 * std::size_t{tiff.read(ifd, 2)}, 4);
+        if (next <= ifd) {
+            break;
+        }
+        ifd = next;
+    }
+    return pages;
+}
+
 bool startsLikeReadFormat(std::span<const std::uint8_t> file)
 {
     return startsWith(file, 0, "\xff\xd8") || startsWith(file, 0, "\x89PNG") || startsWith(file, 0, "BM")

@@ -19,6 +19,9 @@ std::string formatName(std::span<const std::uint8_t> file);
 // short or damaged so that no decoder takes it).
 bool startsLikeReadFormat(std::span<const std::uint8_t> file);
 
+// The number of pictures (main directories) of a TIFF file; 0 for other files.
+int tiffPageCount(std::span<const std::uint8_t> file);
+
 // For a camera raw file, its kind ("DNG", "NEF", ...; empty when it is raw
 // of no known kind); nothing for any other file. `path` gives the kind by
 // its extension where the bytes do not.

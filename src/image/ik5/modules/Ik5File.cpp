@@ -7,6 +7,7 @@
 // the decoders' warnings off the terminal.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -57,18 +58,29 @@ struct Refusal {
 
 // Qt's decoders and encoders (libjpeg, libpng, libtiff through Qt) print
 // warnings about the files they read: none of them reaches the terminal while
-// the module works. The calls come from one thread, as the library requires.
+// the module works; the call keeps them to judge the file by. The calls come
+// from one thread, as the library requires.
+thread_local QStringList decoderMessages;
+
 class QuietQt {
 public:
-    QuietQt() : previous_(qInstallMessageHandler(ignore)) {}
+    QuietQt() : previous_(qInstallMessageHandler(keep)) { decoderMessages.clear(); }
     ~QuietQt() { qInstallMessageHandler(previous_); }
     QuietQt(const QuietQt&) = delete;
     QuietQt& operator=(const QuietQt&) = delete;
 
 private:
-    static void ignore(QtMsgType, const QMessageLogContext&, const QString&) {}
+    static void keep(QtMsgType, const QMessageLogContext&, const QString& message) { decoderMessages.append(message); }
     QtMessageHandler previous_;
 };
+
+// libjpeg's words for entropy-coded data that stops short.
+bool decoderMetCutData()
+{
+    return std::any_of(decoderMessages.begin(), decoderMessages.end(), [](const QString& message) {
+        return message.contains(QLatin1String("premature end of data segment"), Qt::CaseInsensitive);
+    });
+}
 
 FileError errorOfErrno(int code)
 {
@@ -96,7 +108,7 @@ FileError errorOfErrno(int code)
 bool isReadFormat(const QByteArray& format)
 {
     return format == "jpeg" || format == "jpg" || format == "png" || format == "tiff"
-           || format == "tif" || format == "bmp";
+           || format == "tif" || format == "bmp" || format == "webp";
 }
 
 QByteArray readWholeFile(const char* path)
@@ -117,6 +129,57 @@ QByteArray readWholeFile(const char* path)
         refuse(FileError::ReadFailed);
     }
     return bytes;
+}
+
+bool isDeep(QImage::Format format)
+{
+    switch (format) {
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+    case QImage::Format_Grayscale16:
+    case QImage::Format_RGBX16FPx4:
+    case QImage::Format_RGBA16FPx4:
+    case QImage::Format_RGBA16FPx4_Premultiplied:
+    case QImage::Format_RGBX32FPx4:
+    case QImage::Format_RGBA32FPx4:
+    case QImage::Format_RGBA32FPx4_Premultiplied:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool hasTransparency(const QImage& image)
+{
+    if (!image.hasAlphaChannel()) {
+        return false;
+    }
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        if (std::any_of(row, row + argb.width(), [](QRgb pixel) { return qAlpha(pixel) != 255; })) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// What turning the decoded picture into a DIB loses.
+// `pages`: the file's count of pictures.
+LoadNotes notesOf(int pages, const QImage& image)
+{
+    LoadNotes notes = 0;
+    if (isDeep(image.format())) {
+        notes |= NoteReducedTo8Bits;
+    }
+    if (pages > 1) {
+        notes |= NoteFirstPageOnly;
+    }
+    if (hasTransparency(image)) {
+        notes |= NoteAlphaFlattened;
+    }
+    return notes;
 }
 
 Ik5Dib loadFile(const char* path)
@@ -150,8 +213,17 @@ Ik5Dib loadFile(const char* path)
     if (size.isValid() && !ik5module::acceptableSize(size.width(), size.height())) {
         throw Refusal{FileProblem{FileError::TooLarge, {}, size.width(), size.height(), ik5module::kMaxPixels}};
     }
+    // A JPEG whose segments are all there but whose end marker is missing
+    // is read with the marker added; whether its data was whole shows in
+    // the decoder's warnings.
+    bool endMarkerAdded = false;
     if ((format == "jpeg" || format == "jpg") && !ik5module::jpegIsComplete(content)) {
-        refuse(FileError::Damaged);
+        bytes.append("\xff\xd9", 2);
+        endMarkerAdded = ik5module::jpegIsComplete(
+            std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
+        if (!endMarkerAdded) {
+            refuse(FileError::Damaged);
+        }
     }
     if (format == "png" && !ik5module::pngIsComplete(content)) {
         refuse(FileError::Damaged);
@@ -159,10 +231,14 @@ Ik5Dib loadFile(const char* path)
     if (format == "bmp" && !ik5module::bmpIsComplete(content)) {
         refuse(FileError::Damaged);
     }
+    // `content` may be stale: the end marker above can have moved the bytes.
+    const int pages = ik5module::tiffPageCount(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
     QImage image;
-    if (!reader.read(&image)) {
+    if (!reader.read(&image) || (endMarkerAdded && decoderMetCutData())) {
         refuse(FileError::Damaged);
     }
+    lastOutcome.notes = notesOf(pages, image) | (endMarkerAdded ? LoadNotes{NoteMissingEndMarker} : LoadNotes{0});
     lastOutcome.profile = image.colorSpace().iccProfile();
     Ik5Dib dib = ik5module::dibFromImage(std::move(image));
     if (!dib) {
