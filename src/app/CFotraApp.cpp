@@ -31,6 +31,7 @@ namespace {
 constexpr const char* kRecentGroup = "Recent File List";
 // The history's memory budget in MiB; absent or 0: the document's default.
 constexpr const char* kHistoryBudgetKey = "Settings/HistoryMemoryBudgetMiB";
+constexpr const char* kHistoryCacheBudgetKey = "Settings/HistoryCacheBudgetMiB";
 
 } // namespace
 
@@ -118,6 +119,10 @@ bool CFotraApp::initInstance(const QStringList& arguments)
         if (mebibytes > 0) {
             document_->setHistoryMemoryBudget(static_cast<std::size_t>(mebibytes) << 20);
         }
+    }
+    // The history file's budget; 0 keeps snapshots out of the cache (and crash recovery off).
+    if (const QVariant budget = openAppSettings()->value(kHistoryCacheBudgetKey); budget.isValid()) {
+        document_->setHistoryCacheBudget(std::uint64_t{budget.toULongLong()} << 20);
     }
     if (services_.photoLoader) {
         document_->setPhotoLoader(services_.photoLoader);

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QUrl>
@@ -115,12 +116,20 @@ void QtPrompts::showMessage(const std::string& text)
     box.exec();
 }
 
-bool QtPrompts::askYesNo(const std::string& text)
+RecoveryAnswer QtPrompts::askRecovery(const std::string& text)
 {
-    QMessageBox box(QMessageBox::Question, captionText(), fromUtf8(text), QMessageBox::Yes | QMessageBox::No,
-                    parent_);
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, captionText(), fromUtf8(text), QMessageBox::NoButton, parent_);
+    QPushButton* restore = box.addButton(QStringLiteral("復元する"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("削除する"), QMessageBox::DestructiveRole);
+    QPushButton* later = box.addButton(QStringLiteral("後で"), QMessageBox::RejectRole);
+    box.setDefaultButton(restore);
+    // Escape and the close box answer "later": nothing is deleted without a click on discard.
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == restore) {
+        return RecoveryAnswer::Restore;
+    }
+    return box.clickedButton() == discard ? RecoveryAnswer::Discard : RecoveryAnswer::Later;
 }
 
 SaveChangesAnswer QtPrompts::askSaveChanges()

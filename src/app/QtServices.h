@@ -34,7 +34,7 @@ class QtPrompts : public IAppPrompts {
 public:
     void setParent(QWidget* parent) { parent_ = parent; }
     void showMessage(const std::string& text) override;
-    bool askYesNo(const std::string& text) override;
+    RecoveryAnswer askRecovery(const std::string& text) override;
     SaveChangesAnswer askSaveChanges() override;
 
 private:

@@ -17,13 +17,7 @@ namespace {
 
 constexpr const char* kSaveFailedMessage = "ファイルの保存に失敗しました。";
 constexpr const char* kOutOfMemoryMessage = "メモリが不足しています。操作は取り消されました。";
-constexpr const char* kOutOfDiskMessage =
-    "ディスクの空き容量が足りないため、編集を履歴に記録できませんでした。写真と履歴は元のままです。";
 constexpr const char* kHistoryReadFailedMessage = "編集履歴を読み込めませんでした。写真は元のままです。";
-constexpr const char* kHistoryInMemoryMessage =
-    "編集履歴を一時ファイルに書き込めないため、この写真の履歴はメモリーだけに保持されます。"
-    "プログラムが異常終了したときは、編集を復元できません。";
-constexpr const char* kRestoreFailedMessage = "前回の編集を復元できませんでした。残っていた編集は削除されました。";
 constexpr const char* kMetadataDamagedStatus = "撮影情報の一部が壊れているため、その部分を除いて写真を開きました。";
 constexpr const char* kMetadataNotWrittenStatus = "写真は保存しましたが、撮影情報と色プロファイルは書き込めませんでした。";
 
@@ -38,6 +32,33 @@ std::string saveFailedMessage(const FileProblem& problem)
 {
     const std::string reason = fileProblemMessage(problem);
     return std::string(kSaveFailedMessage) + (reason.empty() ? "" : "\n" + reason);
+}
+
+// The status line when crash recovery no longer covers every edit.
+std::string recoveryLimitStatus(RecoveryLimit limit, const std::filesystem::path& folder)
+{
+    switch (limit) {
+    case RecoveryLimit::FolderUnusable:
+        return "フォルダー " + folder.string() + " を使えないため、異常終了したときに編集を復元できません。";
+    case RecoveryLimit::FolderFull:
+        return "フォルダー " + folder.string() + " がいっぱいのため、異常終了したときに復元できる編集は一部だけです。";
+    case RecoveryLimit::CacheBudgetReached:
+        return "フォルダー " + folder.string()
+               + " の編集履歴が上限に達したため、異常終了したときに古い編集は復元できません。";
+    case RecoveryLimit::None:
+        break;
+    }
+    return {};
+}
+
+std::string restoredPartMessage(std::size_t lost)
+{
+    return "前回の編集のうち " + std::to_string(lost) + " 回分は壊れていたため、残りの部分を復元しました。";
+}
+
+std::string nothingRestoredMessage(const std::string& photoPath)
+{
+    return "前回の編集は壊れていたため復元できませんでした。元の写真はここにあります:\n" + photoPath;
 }
 
 std::string lowerAscii(std::string text)
@@ -83,6 +104,18 @@ void CFotraDoc::setHistoryMemoryBudget(std::size_t bytes)
 {
     historyBudget_ = bytes;
     history.setMemoryBudget(bytes);
+}
+
+void CFotraDoc::setHistoryCacheBudget(std::uint64_t bytes)
+{
+    cacheBudget_ = bytes;
+    history.setCacheBudget(bytes);
+}
+
+void CFotraDoc::settleHistory()
+{
+    history.settle();
+    reportRecoveryLimit();
 }
 
 bool CFotraDoc::onCommand(int id)
@@ -225,8 +258,9 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
             showMessage(openFailedMessage(path, loaded->fileProblem));
             return false;
         }
-        freshHistory = EditHistory::begin(loaded->current, {path, loaded->width, loaded->height},
-                                          sessionFolder_, historyBudget_);
+        freshHistory = EditHistory::begin(
+            loaded->current, {path, loaded->width, loaded->height}, sessionFolder_, historyBudget_,
+            cacheBudget_.value_or(sessionFolder_.empty() ? 0 : EditHistory::defaultCacheBudget(sessionFolder_)));
         // Damaged metadata never stops the photo: it opens without it.
         freshMetadata = metadataIo_->read(path);
     } catch (const std::bad_alloc&) {
@@ -256,9 +290,7 @@ bool CFotraDoc::openPhotoFile(const std::string& path)
         }
         showStatus(joined);
     }
-    if (!sessionFolder_.empty() && !history.isPersistent()) {
-        showMessage(kHistoryInMemoryMessage);
-    }
+    reportRecoveryLimit();
     if (ui_.photoOpened) {
         ui_.photoOpened(path);
     }
@@ -298,6 +330,7 @@ void CFotraDoc::undo()
         modified = true;
         invalidateView();
     }
+    reportRecoveryLimit();
 }
 
 void CFotraDoc::redo()
@@ -309,6 +342,7 @@ void CFotraDoc::redo()
         modified = true;
         invalidateView();
     }
+    reportRecoveryLimit();
 }
 
 // Every command of this program records its output at once, so `result` is
@@ -398,7 +432,7 @@ bool CFotraDoc::recordAcceptedEffect()
     }
     if (error != HistoryError::None) {
         copyPlane(record.result, record.resultBackup);
-        showMessage(error == HistoryError::OutOfDisk ? kOutOfDiskMessage : kOutOfMemoryMessage);
+        reportOutOfMemory();
         return false;
     }
 
@@ -407,6 +441,7 @@ bool CFotraDoc::recordAcceptedEffect()
     copyPlane(record.current, record.result);
     fillPlane(record.result, 255);
     modified = true;
+    reportRecoveryLimit();
     return true;
 }
 
@@ -436,36 +471,94 @@ bool CFotraDoc::offerSessionRecovery()
         return false;
     }
     for (LeftoverSession& leftover : findLeftoverSessions(sessionFolder_)) {
-        const bool restore =
-            ui_.questionBox != nullptr && ui_.questionBox->askYesNo(recoveryQuestion(leftover.journal));
-        if (!restore) {
+        const RecoveryAnswer answer = ui_.questionBox != nullptr ? ui_.questionBox->askRecovery(recoveryQuestion(leftover))
+                                                                 : RecoveryAnswer::Later;
+        switch (answer) {
+        case RecoveryAnswer::Restore:
+            return restoreSession(std::move(leftover));
+        case RecoveryAnswer::Discard:
             discardSession(std::move(leftover));
-            continue;
+            break;
+        case RecoveryAnswer::Later:
+            break; // its files stay, and the lock goes with `leftover`
         }
-        return restoreSession(std::move(leftover));
     }
     return false;
 }
 
-// Rebuilds the record from the cursor's snapshot; the photo file is not read.
-// Short of memory, the session stays for the next start; a history that
-// cannot be read back is dropped with its files.
+// Rebuilds the record from the snapshots that can still be read: the
+// longest run of intact snapshots around the cursor (snapshot 0 comes from
+// the photo file when its size and checksum still match). Short of memory,
+// the session stays for the next start; what was lost is said.
 bool CFotraDoc::restoreSession(LeftoverSession leftover)
 {
     const WaitCursorScope wait(ui_.waitCursor);
+    session::Journal& journal = leftover.journal;
     std::unique_ptr<COvImage2> rebuilt;
+    std::vector<std::uint8_t> first;
     try {
         allocationPoint(AllocationSite::OpenPhoto);
         rebuilt = std::make_unique<COvImage2>();
-        rebuilt->allocatePlanes(leftover.journal.width, leftover.journal.height);
+        rebuilt->allocatePlanes(journal.width, journal.height);
+        // Snapshot 0 from the photo file, when it is still the file that was opened.
+        if (!journal.snapshots.empty() && journal.snapshots.front().slot == session::kNoSlot && journal.original
+            && session::fingerprintOf(journal.photoPath) == journal.original) {
+            COvImage2 original;
+            if (loader_(original, journal.photoPath) && original.width == journal.width
+                && original.height == journal.height
+                && session::checksum(original.current) == journal.snapshots.front().checksum) {
+                first = std::move(original.current);
+            }
+        }
     } catch (const std::bad_alloc&) {
         reportOutOfMemory();
         return false;
     }
-    const std::string photoPath = leftover.journal.photoPath;
-    EditHistory restored = resumeHistory(std::move(leftover), historyBudget_);
+
+    // Which snapshots are intact; `scratch` serves as the reading buffer.
+    const auto count = static_cast<int>(journal.snapshots.size());
+    std::vector<bool> intact(static_cast<std::size_t>(count), false);
+    for (int i = 0; i < count; ++i) {
+        const session::SnapshotRecord& stored = journal.snapshots[static_cast<std::size_t>(i)];
+        intact[static_cast<std::size_t>(i)] =
+            stored.slot == session::kNoSlot
+                ? i == 0 && !first.empty()
+                : leftover.files->readSlot(stored.slot, rebuilt->scratch)
+                      && session::checksum(rebuilt->scratch) == stored.checksum;
+    }
+    fillPlane(rebuilt->scratch, 0);
+    int target = -1;
+    for (int i = 0; i < count; ++i) {
+        if (intact[static_cast<std::size_t>(i)] && (target < 0 || i <= journal.cursor)) {
+            target = i;
+        }
+    }
+    if (target < 0) {
+        const std::string photoPath = journal.photoPath;
+        discardSession(std::move(leftover));
+        showMessage(nothingRestoredMessage(photoPath));
+        return false;
+    }
+    int low = target;
+    int high = target;
+    while (low > 0 && intact[static_cast<std::size_t>(low - 1)]) {
+        --low;
+    }
+    while (high + 1 < count && intact[static_cast<std::size_t>(high + 1)]) {
+        ++high;
+    }
+    const std::size_t lost = leftover.lostSnapshots + static_cast<std::size_t>(count - (high - low + 1));
+    journal.snapshots = {journal.snapshots.begin() + low, journal.snapshots.begin() + high + 1};
+    journal.cursor = target - low;
+    if (low > 0) {
+        first.clear();
+    }
+
+    const std::string photoPath = journal.photoPath;
+    EditHistory restored = EditHistory::resume(std::move(leftover.files), std::move(journal), std::move(first),
+                                               historyBudget_, cacheBudget_.value_or(EditHistory::defaultCacheBudget(sessionFolder_)));
     if (!restored.read(restored.cursor(), rebuilt->current)) {
-        showMessage(kRestoreFailedMessage);
+        showMessage(nothingRestoredMessage(photoPath));
         return false;
     }
 
@@ -475,17 +568,27 @@ bool CFotraDoc::restoreSession(LeftoverSession leftover)
     image = std::move(rebuilt);
     history = std::move(restored);
     metadata_ = std::move(restoredMetadata);
-    modified = history.modified();
+    modified = history.modified() || lost > 0;
     pendingCommit = history.length() > 1;
     if (ui_.view != nullptr) {
         ui_.view->computeFitZoom();
         ui_.view->updateScrollLayout();
         ui_.view->invalidate();
     }
+    if (lost > 0) {
+        showMessage(restoredPartMessage(lost));
+    }
     return true;
 }
 
 void CFotraDoc::reportOutOfMemory() { showMessage(kOutOfMemoryMessage); }
+
+void CFotraDoc::reportRecoveryLimit()
+{
+    if (const RecoveryLimit limit = history.takeRecoveryLimit(); limit != RecoveryLimit::None) {
+        showStatus(recoveryLimitStatus(limit, history.sessionFolder()));
+    }
+}
 
 void CFotraDoc::showMessage(const std::string& text)
 {

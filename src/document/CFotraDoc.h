@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -67,16 +68,24 @@ public:
     void setSessionFolder(std::filesystem::path folder);
     const std::filesystem::path& sessionFolder() const { return sessionFolder_; }
     // Bytes of snapshots the history keeps in memory when it has a session
-    // folder; the rest wait in the history file. Default: a quarter of the
-    // physical memory. Takes effect at once.
+    // folder; written ones beyond it wait in the history file. Default: a
+    // quarter of the memory the process may use. Takes effect at once.
     void setHistoryMemoryBudget(std::size_t bytes);
     std::size_t historyMemoryBudget() const { return historyBudget_; }
+    // Bytes the history file may take; by default the smaller of 2 GiB and a
+    // tenth of the session folder's free space. Takes effect at once for new
+    // snapshots.
+    void setHistoryCacheBudget(std::uint64_t bytes);
     const EditHistory& editHistory() const { return history; }
+    // Waits until the history's background writes are done (for tests and
+    // before a deliberate stop).
+    void settleHistory();
 
     // At start-up: offers every session in the session folder that did not
-    // end normally, newest first, through the question box. Yes restores the
-    // photo with its history and cursor (and stops); No deletes the session.
-    // True when a session was restored.
+    // end normally, newest first, through the question box. Restore brings
+    // back the photo with its history and cursor (and stops); Discard
+    // deletes the session; Later keeps it for the next start. True when a
+    // session was restored.
     bool offerSessionRecovery();
 
     // Runs the command `id`; false when the id is not a document command.
@@ -131,6 +140,7 @@ private:
     bool showSnapshot(int index);
     bool restoreSession(LeftoverSession leftover);
     void reportOutOfMemory();
+    void reportRecoveryLimit();
     void showMessage(const std::string& text);
     void showStatus(const std::string& text);
     void allocationPoint(AllocationSite site) const;
@@ -144,6 +154,7 @@ private:
     std::shared_ptr<const PhotoMetadata> metadata_; // travels with `image`
     std::filesystem::path sessionFolder_;
     std::size_t historyBudget_ = EditHistory::defaultMemoryBudget();
+    std::optional<std::uint64_t> cacheBudget_; // unset: the default of the folder
     mutable std::vector<std::uint8_t> snapshotView_;
 
     bool modified = false;

@@ -50,12 +50,19 @@ public:
     virtual void showMessage(const std::string& text) = 0;
 };
 
+// The answers to the recovery question. Only Discard deletes anything.
+enum class RecoveryAnswer {
+    Restore,
+    Discard,
+    Later, // Escape or the close box: ask again at the next start
+};
+
 class IQuestionBox {
 public:
     virtual ~IQuestionBox() = default;
-    // A modal box with Yes and No buttons and kMessageCaption as its caption;
-    // true for Yes.
-    virtual bool askYesNo(const std::string& text) = 0;
+    // A modal box with kMessageCaption as its caption and the buttons to
+    // restore, to discard and to decide later.
+    virtual RecoveryAnswer askRecovery(const std::string& text) = 0;
 };
 
 class IWaitCursor {
@@ -133,7 +140,7 @@ struct DocumentUi {
     IWaitCursor* waitCursor = nullptr;
     IEffectDialogFactory* effectDialogs = nullptr;
     IDocumentView* view = nullptr;
-    IQuestionBox* questionBox = nullptr; // a missing one answers No
+    IQuestionBox* questionBox = nullptr; // a missing one answers Later
     IStatusLine* statusLine = nullptr;   // a missing one is silent
     // Told the path of every photo that opened (open command, command line,
     // drag and drop, recent list); the shell keeps its recent-file list.

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
@@ -19,7 +20,7 @@
 namespace session {
 namespace {
 
-constexpr std::string_view kJournalHeading = "PEKARUN4FREE session 1";
+constexpr std::string_view kJournalHeading = "PEKARUN4FREE session 2";
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28; // the file library's own limit
 constexpr std::size_t kMaxSnapshots = std::size_t{1} << 20;
 constexpr std::uint32_t kMaxSlot = std::uint32_t{1} << 24;
@@ -105,6 +106,23 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes, off_t offset)
     return true;
 }
 
+bool flushToDisk(int fd)
+{
+    while (::fdatasync(fd) != 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string hexNumber(std::uint64_t value)
+{
+    char digits[17] = {};
+    std::to_chars(digits, digits + 16, value, 16);
+    return digits;
+}
+
 std::string freshSessionName()
 {
     std::random_device entropy;
@@ -112,9 +130,7 @@ std::string freshSessionName()
     std::string name(SessionFiles::kPrefix);
     name += std::to_string(::getpid());
     name += '-';
-    char digits[17] = {};
-    std::to_chars(digits, digits + 16, tag, 16);
-    name += digits;
+    name += hexNumber(tag);
     return name;
 }
 
@@ -152,6 +168,41 @@ std::uint64_t checksum(std::span<const std::uint8_t> bytes)
     return sum;
 }
 
+std::optional<FileFingerprint> fingerprintOf(const std::filesystem::path& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    // The checksum runs over 1 MiB blocks, so a block's words never straddle reads.
+    std::vector<std::uint8_t> block(std::size_t{1} << 20);
+    FileFingerprint print;
+    std::uint64_t sum = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, block.data(), block.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        sum = sum * 0x100000001b3ULL ^ checksum(std::span(block.data(), static_cast<std::size_t>(got)));
+        print.bytes += static_cast<std::uint64_t>(got);
+    }
+    ::close(fd);
+    print.checksum = sum;
+    return print;
+}
+
 std::uint64_t Journal::planeBytes() const
 {
     const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * 24 + 31) >> 3) & ~std::uint64_t{3};
@@ -162,37 +213,51 @@ std::string formatJournal(const Journal& journal)
 {
     std::string text(kJournalHeading);
     text += "\nphoto " + hexOf(journal.photoPath);
+    text += "\noriginal "
+            + (journal.original ? std::to_string(journal.original->bytes) + ' ' + hexNumber(journal.original->checksum)
+                                : std::string("-"));
     text += "\nsize " + std::to_string(journal.width) + ' ' + std::to_string(journal.height);
     text += "\nmodified " + std::string(journal.modified ? "1" : "0");
     text += "\ncursor " + std::to_string(journal.cursor);
     text += "\nsnapshots " + std::to_string(journal.snapshots.size());
     for (const SnapshotRecord& record : journal.snapshots) {
-        char digits[17] = {};
-        std::to_chars(digits, digits + 16, record.checksum, 16);
-        text += '\n' + std::to_string(record.slot) + ' ' + digits;
+        text += '\n' + (record.slot == kNoSlot ? std::string("-") : std::to_string(record.slot)) + ' '
+                + hexNumber(record.checksum);
     }
     text += "\nend\n";
     return text;
 }
 
-std::optional<Journal> parseJournal(std::string_view text)
+std::optional<JournalPrefix> parseJournalPrefix(std::string_view text)
 {
-    Journal journal;
+    JournalPrefix prefix;
+    Journal& journal = prefix.journal;
     if (takeLine(text) != kJournalHeading) {
         return std::nullopt;
     }
     const auto photo = valueOf(takeLine(text), "photo");
+    const auto original = valueOf(takeLine(text), "original");
     const auto size = valueOf(takeLine(text), "size");
     const auto modified = valueOf(takeLine(text), "modified");
     const auto cursor = valueOf(takeLine(text), "cursor");
     const auto count = valueOf(takeLine(text), "snapshots");
-    if (!photo || !size || !modified || !cursor || !count) {
+    if (!photo || !original || !size || !modified || !cursor || !count) {
         return std::nullopt;
     }
     const auto path = bytesOfHex(*photo);
     const std::size_t space = size->find(' ');
     if (!path || space == std::string_view::npos) {
         return std::nullopt;
+    }
+    if (*original != "-") {
+        const std::size_t gap = original->find(' ');
+        const auto bytes = numberOf<std::uint64_t>(original->substr(0, gap));
+        const auto sum = gap == std::string_view::npos ? std::nullopt
+                                                        : numberOf<std::uint64_t>(original->substr(gap + 1), 16);
+        if (!bytes || !sum) {
+            return std::nullopt;
+        }
+        journal.original = FileFingerprint{*bytes, *sum};
     }
     const auto width = numberOf<std::int32_t>(size->substr(0, space));
     const auto height = numberOf<std::int32_t>(size->substr(space + 1));
@@ -210,24 +275,36 @@ std::optional<Journal> parseJournal(std::string_view text)
     journal.height = *height;
     journal.modified = *modified == "1";
     journal.cursor = *position;
+    prefix.namedSnapshots = *snapshots;
     std::set<std::uint32_t> slotsSeen;
     for (std::size_t i = 0; i < *snapshots; ++i) {
         const auto line = takeLine(text);
         const std::size_t gap = line ? line->find(' ') : std::string_view::npos;
         if (gap == std::string_view::npos) {
-            return std::nullopt;
+            break;
         }
-        const auto slot = numberOf<std::uint32_t>(line->substr(0, gap));
+        const std::string_view slotText = line->substr(0, gap);
+        const auto slot = slotText == "-" ? std::optional(kNoSlot) : numberOf<std::uint32_t>(slotText);
         const auto sum = numberOf<std::uint64_t>(line->substr(gap + 1), 16);
-        if (!slot || !sum || *slot >= kMaxSlot || !slotsSeen.insert(*slot).second) {
-            return std::nullopt;
+        if (!slot || !sum || (*slot != kNoSlot && (*slot >= kMaxSlot || !slotsSeen.insert(*slot).second))) {
+            break;
         }
         journal.snapshots.push_back({*slot, *sum});
     }
-    if (takeLine(text) != "end" || !text.empty()) {
+    prefix.whole = journal.snapshots.size() == *snapshots && takeLine(text) == "end" && text.empty();
+    if (!journal.snapshots.empty()) {
+        journal.cursor = std::min(journal.cursor, static_cast<std::int32_t>(journal.snapshots.size()) - 1);
+    }
+    return prefix;
+}
+
+std::optional<Journal> parseJournal(std::string_view text)
+{
+    std::optional<JournalPrefix> prefix = parseJournalPrefix(text);
+    if (!prefix || !prefix->whole) {
         return std::nullopt;
     }
-    return journal;
+    return std::move(prefix->journal);
 }
 
 SessionFiles::SessionFiles(std::filesystem::path journalPath, std::filesystem::path historyPath, int historyFd)
@@ -280,7 +357,7 @@ bool SessionFiles::writeSlot(std::uint32_t slot, std::span<const std::uint8_t> p
 {
     const std::uint64_t previousBytes = historyFileBytes();
     const auto offset = static_cast<off_t>(std::uint64_t{slot} * plane.size());
-    if (writeAll(historyFd_, plane, offset)) {
+    if (writeAll(historyFd_, plane, offset) && flushToDisk(historyFd_)) {
         return true;
     }
     if (previousBytes < std::uint64_t{slot} * plane.size() + plane.size()) {
@@ -323,11 +400,18 @@ bool SessionFiles::writeJournal(const Journal& journal)
         return false;
     }
     const bool written =
-        writeAll(fd, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), 0);
+        writeAll(fd, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), 0)
+        && flushToDisk(fd);
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), journalPath_.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    const int folderFd = ::open(folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
     }
     return true;
 }

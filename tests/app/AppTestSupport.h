@@ -31,13 +31,13 @@ public:
         ++questions;
         return answer;
     }
-    bool askYesNo(const std::string& text) override
+    RecoveryAnswer askRecovery(const std::string& text) override
     {
-        yesNoQuestions.push_back(text);
-        return yesNoAnswer;
+        recoveryQuestions.push_back(text);
+        return recoveryAnswer;
     }
-    std::vector<std::string> yesNoQuestions;
-    bool yesNoAnswer = false;
+    std::vector<std::string> recoveryQuestions;
+    RecoveryAnswer recoveryAnswer = RecoveryAnswer::Later;
     std::vector<std::string> messages;
     SaveChangesAnswer answer = SaveChangesAnswer::Cancel;
     int questions = 0;

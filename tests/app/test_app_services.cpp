@@ -137,19 +137,40 @@ private slots:
         QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
 
-    void yesNoQuestion()
+    // Escape and the close box keep the session for the next start; only
+    // the discard button deletes it.
+    void recoveryQuestionHasThreeAnswers_data()
     {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("restore") << "復元する" << int(RecoveryAnswer::Restore);
+        QTest::newRow("discard") << "削除する" << int(RecoveryAnswer::Discard);
+        QTest::newRow("later") << "後で" << int(RecoveryAnswer::Later);
+        QTest::newRow("escape") << "escape" << int(RecoveryAnswer::Later);
+        QTest::newRow("close box") << "close" << int(RecoveryAnswer::Later);
+    }
+    void recoveryQuestionHasThreeAnswers()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, answer);
         QtPrompts prompts;
         QString title;
         whenModalShows<QMessageBox>([&](QMessageBox& box) {
             title = box.windowTitle();
-            QCOMPARE(box.standardButtons(), QMessageBox::Yes | QMessageBox::No);
-            box.button(QMessageBox::No)->click();
+            if (action == "escape") {
+                QTest::keyClick(&box, Qt::Key_Escape);
+            } else if (action == "close") {
+                box.close();
+            } else {
+                for (QAbstractButton* button : box.buttons()) {
+                    if (button->text() == action) {
+                        button->click();
+                    }
+                }
+            }
         });
-        QVERIFY(!prompts.askYesNo("前回の編集を復元しますか？"));
+        QCOMPARE(int(prompts.askRecovery("前回の編集を復元しますか？")), answer);
         QCOMPARE(title, QString("PEKARUN4FREE"));
-        whenModalShows<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Yes)->click(); });
-        QVERIFY(prompts.askYesNo("前回の編集を復元しますか？"));
     }
 
     void saveChangesQuestionHasThreeAnswers_data()

@@ -107,7 +107,7 @@ std::filesystem::path writeLeftover(const std::filesystem::path& folder, int slo
         ADD_FAILURE() << "cannot create session files in " << folder;
         return {};
     }
-    const std::vector<std::uint8_t> plane(session::Journal{"", kWidth, kHeight, false, 0, {}}.planeBytes(), 7);
+    const std::vector<std::uint8_t> plane(session::Journal{"", std::nullopt, kWidth, kHeight, false, 0, {}}.planeBytes(), 7);
     for (int slot = 0; slot < slots; ++slot) {
         EXPECT_TRUE(files->writeSlot(static_cast<std::uint32_t>(slot), plane));
     }
@@ -117,7 +117,7 @@ std::filesystem::path writeLeftover(const std::filesystem::path& folder, int slo
 
 session::Journal validJournal(int snapshots)
 {
-    session::Journal journal{kPhoto, kWidth, kHeight, true, snapshots - 1, {}};
+    session::Journal journal{kPhoto, std::nullopt, kWidth, kHeight, true, snapshots - 1, {}};
     const std::vector<std::uint8_t> plane(journal.planeBytes(), 7);
     for (int i = 0; i < snapshots; ++i) {
         journal.snapshots.push_back({static_cast<std::uint32_t>(i), session::checksum(plane)});
@@ -139,6 +139,18 @@ protected:
         f.doc.setUi(ui);
         f.doc.setSessionFolder(folder.path());
     }
+
+    // Restores the one leftover session of three snapshots whose third is
+    // lost: the first two come back, the cursor on the second, and the loss is said.
+    void restoreTwoOfThreeSnapshots()
+    {
+        question.answer = RecoveryAnswer::Restore;
+        EXPECT_TRUE(f.doc.offerSessionRecovery());
+        EXPECT_EQ(f.doc.historyLength(), 2);
+        EXPECT_EQ(f.doc.historyPosition(), 1);
+        ASSERT_EQ(f.messageBox.messages.size(), 1u);
+        EXPECT_NE(f.messageBox.messages[0].find("1 回分は壊れていた"), std::string::npos);
+    }
 };
 
 } // namespace
@@ -152,6 +164,7 @@ TEST(SessionChild, DISABLED_EditsAndWaitsToBeKilled)
     f.doc.setSessionFolder(folder);
     f.doc.setHistoryMemoryBudget(0);
     editLikeTheKilledSession(f);
+    f.doc.settleHistory();
     ASSERT_EQ(write(kChildReadyFd, "r", 1), 1);
     for (;;) {
         pause();
@@ -169,7 +182,7 @@ TEST_F(SessionRecovery, AKilledSessionIsRestoredWithTheSameBytesHistoryAndCursor
     ASSERT_TRUE(leaveKilledSession(folder.path()));
     EXPECT_EQ(folder.files().size(), 2u);
 
-    question.answer = true;
+    question.answer = RecoveryAnswer::Restore;
     ASSERT_TRUE(f.doc.offerSessionRecovery());
     ASSERT_EQ(question.questions.size(), 1u);
     EXPECT_NE(question.questions[0].find(kPhoto), std::string::npos);
@@ -178,7 +191,7 @@ TEST_F(SessionRecovery, AKilledSessionIsRestoredWithTheSameBytesHistoryAndCursor
     ASSERT_TRUE(f.doc.hasPhoto());
     EXPECT_EQ(DocumentState::of(f.doc), expected);
     EXPECT_TRUE(planesEqual(expected.current, f.doc.photo()->current, kWidth));
-    EXPECT_TRUE(f.messageBox.messages.empty());
+    EXPECT_EQ(f.messageBox.messages, std::vector<std::string>{});
 
     // The restored session goes on like the killed one would have.
     f.doc.onCommand(CommandId::Redo);
@@ -195,17 +208,23 @@ TEST_F(SessionRecovery, AKilledSessionIsRestoredWithTheSameBytesHistoryAndCursor
     EXPECT_TRUE(folder.files().empty());
 }
 
-TEST_F(SessionRecovery, ARefusedRecoveryLeavesNoFileBehind)
+// Only an explicit discard deletes the session; "later" (Escape, the close
+// box) keeps every file and asks again at the next start.
+TEST_F(SessionRecovery, OnlyDiscardDeletesLaterAsksAgain)
 {
     ASSERT_TRUE(leaveKilledSession(folder.path()));
-    ASSERT_FALSE(folder.files().empty());
-    question.answer = false;
+    const std::vector<std::string> files = folder.files();
+    ASSERT_EQ(files.size(), 2u);
+    question.answer = RecoveryAnswer::Later;
     EXPECT_FALSE(f.doc.offerSessionRecovery());
-    EXPECT_EQ(question.questions.size(), 1u);
     EXPECT_FALSE(f.doc.hasPhoto());
+    EXPECT_EQ(folder.files(), files);
+    question.answer = RecoveryAnswer::Discard;
+    EXPECT_FALSE(f.doc.offerSessionRecovery());
+    EXPECT_EQ(question.questions.size(), 2u);
     EXPECT_TRUE(folder.files().empty());
     EXPECT_FALSE(f.doc.offerSessionRecovery());
-    EXPECT_EQ(question.questions.size(), 1u);
+    EXPECT_EQ(question.questions.size(), 2u);
 }
 
 TEST_F(SessionRecovery, EveryLeftoverIsOfferedNewestFirstUntilOneIsRestored)
@@ -216,7 +235,7 @@ TEST_F(SessionRecovery, EveryLeftoverIsOfferedNewestFirstUntilOneIsRestored)
     newer.photoPath = "/photos/newer.jpg";
     writeLeftover(folder.path(), 3, session::formatJournal(newer));
 
-    question.answer = false;
+    question.answer = RecoveryAnswer::Discard;
     EXPECT_FALSE(f.doc.offerSessionRecovery());
     ASSERT_EQ(question.questions.size(), 2u);
     EXPECT_NE(question.questions[0].find("/photos/newer.jpg"), std::string::npos);
@@ -225,68 +244,92 @@ TEST_F(SessionRecovery, EveryLeftoverIsOfferedNewestFirstUntilOneIsRestored)
 
     writeLeftover(folder.path(), 2, session::formatJournal(validJournal(2)));
     writeLeftover(folder.path(), 3, session::formatJournal(newer));
-    question.answer = true;
+    question.answer = RecoveryAnswer::Restore;
     EXPECT_TRUE(f.doc.offerSessionRecovery());
     EXPECT_EQ(question.questions.size(), 3u);
     EXPECT_EQ(f.doc.historyLength(), 3);
     EXPECT_EQ(folder.files().size(), 4u) << "the restored session and the older one, which waits for the next start";
 }
 
-// A journal cut short at any byte, a journal that names more than the
-// history file holds, and one with nonsense in it: none is offered, none
-// crashes, and their files are deleted.
-TEST_F(SessionRecovery, DamagedOrHalfWrittenSessionsAreRefusedAndDeleted)
+// A damaged journal offers what it still holds: a heading that cannot be
+// read has nothing to offer (the files go), a snapshot list cut short or
+// spoilt offers the snapshots before the damage and counts the rest as lost.
+TEST_F(SessionRecovery, ADamagedJournalOffersItsIntactPart)
 {
     const std::string whole = session::formatJournal(validJournal(3));
+    const std::size_t listStart = whole.find("snapshots 3\n") + 12;
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
         writeLeftover(folder.path(), 3, whole.substr(0, cut));
-        EXPECT_TRUE(findLeftoverSessions(folder.path()).empty()) << "cut at " << cut;
-        EXPECT_TRUE(folder.files().empty()) << "cut at " << cut;
+        std::vector<LeftoverSession> found = findLeftoverSessions(folder.path());
+        if (cut < listStart) {
+            EXPECT_TRUE(found.empty()) << "cut at " << cut;
+            EXPECT_TRUE(folder.files().empty()) << "cut at " << cut;
+            continue;
+        }
+        ASSERT_EQ(found.size(), 1u) << "cut at " << cut;
+        const std::size_t kept = found[0].journal.snapshots.size();
+        EXPECT_EQ(kept + found[0].lostSnapshots, 3u) << "cut at " << cut;
+        if (kept > 0) {
+            EXPECT_EQ(found[0].journal.cursor, static_cast<int>(kept) - 1) << "cut at " << cut;
+        }
+        discardSession(std::move(found[0]));
+    }
+    struct Case {
+        std::string from, to;
+        int offered; // snapshots offered; -1: the session is not offered
+    };
+    for (const Case& c : std::vector<Case>{{"size 29 17", "size 0 17", -1},
+                                           {"size 29 17", "size 99999 99999", -1},
+                                           {"cursor 2", "cursor 3", -1},
+                                           {"modified 1", "modified 2", -1},
+                                           {"photo ", "photo 4", -1},
+                                           {"snapshots 3", "snapshots 4", 3},
+                                           {"\n1 ", "\n0 ", 1},
+                                           {"\n2 ", "\nx ", 2}}) {
+        std::string damaged = whole;
+        damaged.replace(damaged.find(c.from), c.from.size(), c.to);
+        writeLeftover(folder.path(), 3, damaged);
+        std::vector<LeftoverSession> found = findLeftoverSessions(folder.path());
+        ASSERT_EQ(found.size(), c.offered < 0 ? 0u : 1u) << c.to;
+        if (!found.empty()) {
+            EXPECT_EQ(found[0].journal.snapshots.size(), static_cast<std::size_t>(c.offered)) << c.to;
+            discardSession(std::move(found[0]));
+        }
     }
     writeLeftover(folder.path(), 2, whole);
-    EXPECT_TRUE(findLeftoverSessions(folder.path()).empty()) << "history file shorter than its journal";
-    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"size 29 17", "size 0 17"}, {"size 29 17", "size 99999 99999"}, {"cursor 2", "cursor 3"},
-             {"cursor 2", "cursor -1"}, {"snapshots 3", "snapshots 4"}, {"snapshots 3", "snapshots 2"},
-             {"modified 1", "modified 2"}, {"\n1 ", "\n0 "}, {"photo ", "photo 4"}}) {
-        std::string damaged = whole;
-        damaged.replace(damaged.find(from), from.size(), to);
-        writeLeftover(folder.path(), 3, damaged);
-        EXPECT_TRUE(findLeftoverSessions(folder.path()).empty()) << to;
-    }
-    EXPECT_TRUE(folder.files().empty());
-    question.answer = true;
-    EXPECT_FALSE(f.doc.offerSessionRecovery());
-    EXPECT_TRUE(question.questions.empty());
+    std::vector<LeftoverSession> shortHistory = findLeftoverSessions(folder.path());
+    ASSERT_EQ(shortHistory.size(), 1u) << "a history file shorter than its journal";
+    EXPECT_EQ(shortHistory[0].journal.snapshots.size(), 2u);
+    EXPECT_EQ(shortHistory[0].lostSnapshots, 1u);
+    shortHistory.clear();
+
+    // Restoring it brings back the intact part and says what was lost.
+    restoreTwoOfThreeSnapshots();
 }
 
 // A crash while the journal was being replaced leaves its half-written
-// temporary file: the journal before it still counts, and a refusal removes both.
+// temporary file: the journal before it still counts, and a discard removes both.
 TEST_F(SessionRecovery, AHalfWrittenJournalReplacementDoesNotHideTheSession)
 {
     std::filesystem::path journal = writeLeftover(folder.path(), 3, session::formatJournal(validJournal(3)));
     journal += ".tmp";
     std::ofstream(journal) << session::formatJournal(validJournal(3)).substr(0, 40);
     ASSERT_EQ(findLeftoverSessions(folder.path()).size(), 1u);
-    question.answer = false;
+    question.answer = RecoveryAnswer::Discard;
     EXPECT_FALSE(f.doc.offerSessionRecovery());
     EXPECT_EQ(question.questions.size(), 1u);
     EXPECT_TRUE(folder.files().empty());
 }
 
-// The journal is fine but a snapshot slot was overwritten: the restore is
-// refused with a message and the useless files are deleted.
-TEST_F(SessionRecovery, ASessionWhoseSnapshotFailsItsChecksumIsNotRestored)
+// The journal is fine but the slot at the cursor fails its checksum: the
+// intact snapshot before it is restored and the loss is said.
+TEST_F(SessionRecovery, ADamagedSlotAtTheCursorKeepsTheIntactSnapshotsBeforeIt)
 {
-    session::Journal journal = validJournal(2);
-    journal.snapshots[1].checksum ^= 1;
-    writeLeftover(folder.path(), 2, session::formatJournal(journal));
-    question.answer = true;
-    EXPECT_FALSE(f.doc.offerSessionRecovery());
-    EXPECT_FALSE(f.doc.hasPhoto());
-    ASSERT_EQ(f.messageBox.messages.size(), 1u);
-    EXPECT_EQ(f.messageBox.messages[0], "前回の編集を復元できませんでした。残っていた編集は削除されました。");
-    EXPECT_TRUE(folder.files().empty());
+    session::Journal journal = validJournal(3);
+    journal.snapshots[2].checksum ^= 1;
+    writeLeftover(folder.path(), 3, session::formatJournal(journal));
+    restoreTwoOfThreeSnapshots();
+    EXPECT_EQ(folder.files().size(), 2u);
 }
 
 // Another program's session that is still running holds its lock: it is
@@ -298,9 +341,10 @@ TEST_F(SessionRecovery, ARunningSessionIsNeitherOfferedNorDeleted)
     running.doc.setSessionFolder(folder.path());
     running.open(kPhoto);
     running.accept(6, contrast(40));
+    running.doc.settleHistory();
     const std::vector<std::string> files = folder.files();
     ASSERT_EQ(files.size(), 2u);
-    question.answer = true;
+    question.answer = RecoveryAnswer::Restore;
     EXPECT_FALSE(f.doc.offerSessionRecovery());
     EXPECT_TRUE(question.questions.empty());
     EXPECT_EQ(folder.files(), files);
@@ -310,7 +354,10 @@ TEST_F(SessionRecovery, ARunningSessionIsNeitherOfferedNorDeleted)
 
 TEST(SessionJournal, FormatAndParseAgreeOnEveryField)
 {
-    session::Journal journal{"/a path/with\nnewline and ü.jpg", 3, 2, false, 1, {{4, 0xfedcba9876543210ULL}, {0, 1}}};
+    session::Journal journal{"/a path/with\nnewline and ü.jpg", session::FileFingerprint{123456, 0xabcdef}, 3, 2,
+                             false, 1, {{session::kNoSlot, 0xfedcba9876543210ULL}, {0, 1}}};
+    EXPECT_EQ(session::parseJournal(session::formatJournal(journal)), journal);
+    journal.original.reset();
     EXPECT_EQ(session::parseJournal(session::formatJournal(journal)), journal);
 }
 

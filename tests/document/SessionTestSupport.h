@@ -63,9 +63,9 @@ private:
 
 class FakeQuestionBox : public IQuestionBox {
 public:
-    bool answer = false;
+    RecoveryAnswer answer = RecoveryAnswer::Later;
     std::vector<std::string> questions;
-    bool askYesNo(const std::string& text) override
+    RecoveryAnswer askRecovery(const std::string& text) override
     {
         questions.push_back(text);
         return answer;

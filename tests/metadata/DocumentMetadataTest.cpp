@@ -192,14 +192,16 @@ TEST_F(DocumentMetadata, ARestoredSessionTakesTheMetadataFromItsPhotoFile)
     {
         const std::unique_ptr<session::SessionFiles> files = session::SessionFiles::create(sessions.path());
         ASSERT_NE(files, nullptr);
-        session::Journal journal{photo.string(), 12, 8, true, 0, {}};
+        session::Journal journal{photo.string(), std::nullopt, 12, 8, true, 1, {}};
         const std::vector<std::uint8_t> plane(journal.planeBytes(), 7);
-        ASSERT_TRUE(files->writeSlot(0, plane));
-        journal.snapshots.push_back({0, session::checksum(plane)});
+        for (const std::uint32_t slot : {0u, 1u}) {
+            ASSERT_TRUE(files->writeSlot(slot, plane));
+            journal.snapshots.push_back({slot, session::checksum(plane)});
+        }
         std::ofstream(files->journalPath(), std::ios::binary) << session::formatJournal(journal);
     }
     documenttest::FakeQuestionBox question;
-    question.answer = true;
+    question.answer = RecoveryAnswer::Restore;
     DocumentUi ui{&fixture_.fileDialogs, &fixture_.messageBox, &fixture_.waitCursor, &fixture_.effectDialogs,
                   &fixture_.view};
     ui.questionBox = &question;
