@@ -82,7 +82,17 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     instanceLock_ = std::make_unique<QLockFile>(instanceLockPath());
     instanceLock_->setStaleLockTime(0);
     if (!instanceLock_->tryLock(0)) {
+        // Only a lock held by a running instance means "already running"; a
+        // lock that cannot be written (read-only or full folder) is said.
+        const bool anotherRuns = instanceLock_->error() == QLockFile::LockFailedError;
         instanceLock_.reset();
+        if (!anotherRuns) {
+            const QString folder = QFileInfo(instanceLockPath()).absolutePath();
+            startFailure_ = QStringLiteral("フォルダー %1 にロックファイルを書き込めないため、起動できません。\n"
+                                           "(cannot start: the lock file cannot be written in %1)")
+                                .arg(folder);
+            return false;
+        }
         if (arguments.size() > 1) {
             PhotoHandOver::handOver(instanceSocketPath(), arguments.mid(1));
         }

@@ -40,10 +40,15 @@ public:
     CFotraApp(const CFotraApp&) = delete;
     CFotraApp& operator=(const CFotraApp&) = delete;
 
-    // Start-up; false when the program is to end at once (another instance
-    // runs: the photos named in `arguments` are handed to it first).
+    // Start-up; false when the program is to end at once: another instance
+    // runs (the photos named in `arguments` are handed to it first), or the
+    // program cannot start (startFailure() says why).
     // `arguments` starts with the program's name.
     bool initInstance(const QStringList& arguments);
+    // Why the last initInstance could not start the program (the lock could
+    // not be written, with its folder); empty when it started or another
+    // instance runs.
+    QString startFailure() const { return startFailure_; }
     // Shutdown: releases the image-file modules and writes the settings.
     void exitInstance();
 
@@ -83,6 +88,7 @@ private:
     std::unique_ptr<IEffectDialogFactory> effectDialogFactory_;
     std::unique_ptr<QLockFile> instanceLock_;
     std::unique_ptr<PhotoHandOver> handOver_;
+    QString startFailure_;
     std::unique_ptr<CFotraDoc> document_;
     std::unique_ptr<CMainFrame> frame_;
     QStringList recentFiles_;

@@ -1,10 +1,12 @@
 // Pekarun4Free: the desktop photo-retouching program. A second start while
 // the program runs hands the photos it names to the running program and ends
-// without a window; "--version" answers without one too.
+// without a window; "--version" answers without one too. A start that cannot
+// take its lock says why and ends with status 1.
+#include <QApplication>
+#include <QMessageBox>
+
 #include <cstdio>
 #include <cstring>
-
-#include <QApplication>
 
 #include "app/CFotraApp.h"
 #include "app/ProgramIcon.h"
@@ -25,7 +27,12 @@ int main(int argc, char* argv[])
 
     CFotraApp fotra;
     if (!fotra.initInstance(QApplication::arguments())) {
-        return 0;
+        if (fotra.startFailure().isEmpty()) {
+            return 0;
+        }
+        std::fprintf(stderr, "Pekarun4Free: %s\n", qUtf8Printable(fotra.startFailure()));
+        QMessageBox::critical(nullptr, QStringLiteral("PEKARUN4FREE"), fotra.startFailure());
+        return 1;
     }
     const int status = QApplication::exec();
     fotra.exitInstance();

@@ -1,7 +1,8 @@
 // Start-up and shutdown: one instance only (a second process ends at once
 // and leaves the first running, handing it the photos it names), the window
 // shown maximized, the photos of the command line opened in order and
-// remembered in the recent-file list.
+// remembered in the recent-file list; a lock that cannot be written is
+// reported, not taken for a running one.
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -10,6 +11,9 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include <signal.h>
+#include <sys/resource.h>
 
 #include "AppTestSupport.h"
 #include "app/CFotraApp.h"
@@ -71,6 +75,28 @@ private slots:
         QVERIFY(!app.initInstance({"Pekarun4Free"}));
         QVERIFY(app.mainFrame() == nullptr);
         QVERIFY(QFileInfo::exists(CFotraApp::instanceLockPath()));
+        QVERIFY(app.startFailure().isEmpty());
+    }
+
+    // A lock that cannot be written (a file-size limit stands in for a full
+    // folder) is no running instance: the start fails and says where.
+    void aLockThatCannotBeWrittenIsReported()
+    {
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit none = saved;
+        none.rlim_cur = 0;
+        const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &none), 0);
+        CFotraApp app;
+        const bool started = app.initInstance({"Pekarun4Free"});
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, previousHandler);
+        QVERIFY(!started);
+        QVERIFY(app.mainFrame() == nullptr);
+        QVERIFY(app.startFailure().contains("cannot start"));
+        QVERIFY(app.startFailure().contains(QFileInfo(CFotraApp::instanceLockPath()).absolutePath()));
+        QVERIFY(!QFileInfo::exists(CFotraApp::instanceLockPath()));
     }
 
     void commandLinePhotosOpenInOrder()
