@@ -119,9 +119,9 @@ void QtPrompts::showMessage(const std::string& text)
 RecoveryAnswer QtPrompts::askRecovery(const std::string& text)
 {
     QMessageBox box(QMessageBox::Question, captionText(), fromUtf8(text), QMessageBox::NoButton, parent_);
-    QPushButton* restore = box.addButton(QStringLiteral("復元する"), QMessageBox::AcceptRole);
-    QPushButton* discard = box.addButton(QStringLiteral("削除する"), QMessageBox::DestructiveRole);
-    QPushButton* later = box.addButton(QStringLiteral("後で"), QMessageBox::RejectRole);
+    QPushButton* restore = box.addButton(fromUtf8(kRestoreButtonText), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(fromUtf8(kDiscardButtonText), QMessageBox::DestructiveRole);
+    QPushButton* later = box.addButton(fromUtf8(kLaterButtonText), QMessageBox::RejectRole);
     box.setDefaultButton(restore);
     // Escape and the close box answer "later": nothing is deleted without a click on discard.
     box.setEscapeButton(later);

@@ -50,7 +50,11 @@ public:
     virtual void showMessage(const std::string& text) = 0;
 };
 
-// The answers to the recovery question. Only Discard deletes anything.
+// The answers to the recovery question, and the texts of their buttons,
+// which the question names. Only Discard deletes anything.
+inline constexpr const char* kRestoreButtonText = "復元する";
+inline constexpr const char* kDiscardButtonText = "削除する";
+inline constexpr const char* kLaterButtonText = "後で";
 enum class RecoveryAnswer {
     Restore,
     Discard,

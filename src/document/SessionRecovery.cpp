@@ -6,6 +6,8 @@
 #include <system_error>
 #include <utility>
 
+#include "document/DocumentUi.h"
+
 namespace {
 
 // Keeps the records whose slots lie inside the history file; a record cut
@@ -90,6 +92,6 @@ std::string recoveryQuestion(const LeftoverSession& leftover)
     if (leftover.lostSnapshots > 0) {
         text += "\n履歴の一部（" + std::to_string(leftover.lostSnapshots) + " 回分）は壊れているため復元できません。";
     }
-    return text + "\n\n前回の編集を復元しますか？\n"
-           + "「削除する」を選ぶと、残っている編集は削除されます。「後で」を選ぶと、次回の起動時にもう一度たずねます。";
+    return text + "\n\n前回の編集を復元しますか？\n「" + kDiscardButtonText + "」を選ぶと、残っている編集は削除されます。「"
+           + kLaterButtonText + "」を選ぶと、次回の起動時にもう一度たずねます。";
 }

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTextDocumentFragment>
 #include <QTimer>
@@ -20,7 +19,6 @@
 #include "app/CFotraApp.h"
 #include "app/ProgramIcon.h"
 #include "app/QtServices.h"
-#include "document/SessionRecovery.h"
 #include "res/ResourceIds.h"
 
 namespace {
@@ -143,9 +141,9 @@ private slots:
     {
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("answer");
-        QTest::newRow("restore") << "復元する" << int(RecoveryAnswer::Restore);
-        QTest::newRow("discard") << "削除する" << int(RecoveryAnswer::Discard);
-        QTest::newRow("later") << "後で" << int(RecoveryAnswer::Later);
+        QTest::newRow("restore") << QString(kRestoreButtonText) << int(RecoveryAnswer::Restore);
+        QTest::newRow("discard") << QString(kDiscardButtonText) << int(RecoveryAnswer::Discard);
+        QTest::newRow("later") << QString(kLaterButtonText) << int(RecoveryAnswer::Later);
         QTest::newRow("escape") << "escape" << int(RecoveryAnswer::Later);
         QTest::newRow("close box") << "close" << int(RecoveryAnswer::Later);
     }
@@ -216,17 +214,6 @@ private slots:
         QFETCH(QString, text);
         const QDialogButtonBox box{QDialogButtonBox::StandardButtons(button)};
         QCOMPARE(box.buttons().constFirst()->text(), text);
-    }
-
-    void recoveryQuestionNamesItsNoButton()
-    {
-        session::Journal journal;
-        journal.photoPath = "/photos/a.jpg";
-        journal.snapshots.resize(2);
-        const QString question = QString::fromStdString(recoveryQuestion(journal));
-        const QDialogButtonBox box{QDialogButtonBox::No};
-        const QString noText = box.buttons().constFirst()->text().remove(QRegularExpression("\\(&.\\)"));
-        QVERIFY2(question.contains("「" + noText + "」"), qPrintable(question));
     }
 
     void waitCursorDuringOpen()
