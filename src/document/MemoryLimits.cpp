@@ -106,8 +106,13 @@ Limits readLimits(const std::filesystem::path& procRoot, const std::filesystem::
             if (const auto max = readSmallFile(folder / "memory.max")) {
                 limits.cgroupMax = parseMemoryMax(*max);
             }
-            if (const auto current = readSmallFile(folder / "memory.current")) {
-                limits.cgroupUsed = leadingNumber(*current);
+            // Anonymous memory only: the page cache that memory.current also
+            // counts is given back under pressure.
+            if (const auto stat = readSmallFile(folder / "memory.stat")) {
+                const std::size_t at = stat->find("anon ");
+                if (at == 0 || (at != std::string::npos && (*stat)[at - 1] == '\n')) {
+                    limits.cgroupUsed = leadingNumber(std::string_view(*stat).substr(at + 5));
+                }
             }
         }
     }

@@ -25,7 +25,7 @@ struct Limits {
     std::uint64_t physical = 0;                // installed memory
     std::optional<std::uint64_t> available;    // MemAvailable now
     std::optional<std::uint64_t> cgroupMax;    // memory.max of the own cgroup
-    std::optional<std::uint64_t> cgroupUsed;   // memory.current of the own cgroup
+    std::optional<std::uint64_t> cgroupUsed;   // anonymous memory of the own cgroup (memory.stat)
     std::optional<std::uint64_t> addressSpace; // RLIMIT_AS
     std::optional<std::uint64_t> addressUsed;  // VmSize of the process
 };

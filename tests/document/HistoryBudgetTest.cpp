@@ -186,7 +186,7 @@ TEST(MemoryLimits, TheBudgetAndTheRoomFollowTheLeastLimit)
     std::ofstream(root.path() / "proc/meminfo") << "MemAvailable: 8388608 kB\n";
     std::ofstream(root.path() / "proc/self/cgroup") << "0::/app.scope\n";
     std::ofstream(root.path() / "cgroup/app.scope/memory.max") << "1610612736\n";
-    std::ofstream(root.path() / "cgroup/app.scope/memory.current") << "536870912\n";
+    std::ofstream(root.path() / "cgroup/app.scope/memory.stat") << "anon 536870912\nfile 999999999\n";
     const memory::Limits read = memory::readLimits(root.path() / "proc", root.path() / "cgroup");
     EXPECT_EQ(read.available, 8 * GiB);
     EXPECT_EQ(read.cgroupMax, GiB * 3 / 2);
