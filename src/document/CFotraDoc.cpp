@@ -12,6 +12,7 @@
 #include "document/CommandTable.h"
 #include "document/EffectPipelines.h"
 #include "document/SessionRecovery.h"
+#include "image/AtomicFile.h"
 
 namespace {
 
@@ -78,8 +79,8 @@ bool isIdleResult(const std::vector<std::uint8_t>& plane)
 CFotraDoc::CFotraDoc(DocumentUi ui)
     : ui_(ui),
       loader_([](COvImage2& record, const std::string& path) { return record.loadFromFile(path); }),
-      saver_([](const COvImage2& record, const std::string& path, int format) {
-          return record.saveToFile(path, format);
+      saver_([this](const COvImage2& record, const std::string& path, int format) {
+          return writePhotoFile(record, path, format);
       }),
       metadataIo_(std::make_shared<NullMetadataIo>())
 {
@@ -309,16 +310,34 @@ void CFotraDoc::savePhoto()
     const WaitCursorScope wait(ui_.waitCursor);
     const int format = saveFormatForPath(*path);
     image->fileProblem = {format == 0 ? FileError::NotSaveFormat : FileError::None};
+    metadataEmbedded_ = true;
     if (format != 0 && saver_(*image, *path, format)) {
         modified = false;
         history.markSaved();
-        // The pixels are saved whatever becomes of the metadata.
-        if (!metadataIo_->write(*path, metadata_.get(), image->width, image->height)) {
+        if (!metadataEmbedded_) {
             showStatus(kMetadataNotWrittenStatus);
         }
         return;
     }
     showMessage(saveFailedMessage(image->fileProblem));
+}
+
+// The default save: `current` encoded in memory, the metadata put into the
+// encoded file there, and the file written once, atomically: the target holds
+// the old photo or the new one with its metadata, never pixels without it.
+// Metadata that cannot be put in does not stop the pixels.
+bool CFotraDoc::writePhotoFile(const COvImage2& record, const std::string& path, int format)
+{
+    std::vector<std::uint8_t> encoded;
+    try {
+        if (!record.encode(format, encoded)) {
+            return false;
+        }
+        metadataEmbedded_ = metadataIo_->embed(encoded, metadata_.get(), record.width, record.height);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return writeFileAtomically(path, encoded);
 }
 
 void CFotraDoc::undo()

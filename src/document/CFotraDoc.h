@@ -42,8 +42,9 @@ public:
     // Reads a photo file into a fresh record; COvImage2::loadFromFile by
     // default. The reason of a failure is left in the record's fileProblem.
     using PhotoLoader = std::function<bool(COvImage2& image, const std::string& path)>;
-    // Writes `current` of the record; COvImage2::saveToFile by default.
-    // Its reason of a failure is left in the record's fileProblem.
+    // Writes `current` of the record into the file, leaving the reason of a
+    // failure in the record's fileProblem; by default it is encoded with its
+    // metadata in memory and written once (see writePhotoFile).
     using PhotoSaver = std::function<bool(const COvImage2& image, const std::string& path, int format)>;
     // Called before each allocating step; may throw std::bad_alloc.
     using AllocationHook = std::function<void(AllocationSite site)>;
@@ -131,6 +132,7 @@ public:
 private:
     void openPhoto();
     void savePhoto();
+    bool writePhotoFile(const COvImage2& record, const std::string& path, int format);
     void undo();
     void redo();
     void commitResult();
@@ -161,4 +163,5 @@ private:
     EditHistory history; // its cursor is the index of the snapshot `current` shows
     std::unique_ptr<COvImage2> image;
     bool pendingCommit = false;
+    bool metadataEmbedded_ = true; // of the last save
 };

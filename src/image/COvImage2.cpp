@@ -7,12 +7,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <span>
 #include <stdexcept>
 
+#include "image/AtomicFile.h"
 #include "image/Canvas.h"
 #include "image/ik5/Ik5Loader.h"
 
@@ -44,6 +46,30 @@ std::int32_t sampledIndex(int index, double zoom, std::int32_t size)
 {
     const auto sampled = static_cast<std::int64_t>(index / zoom);
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(sampled, 0, size - 1));
+}
+
+// Why a write of the saved file failed, from the errno it left.
+FileError writeErrorOf(int code)
+{
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return FileError::NoSuchFolder;
+    case EISDIR:
+        return FileError::IsFolder;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FileError::NoPermission;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return FileError::DiskFull;
+    case ENOMEM:
+        return FileError::OutOfMemory;
+    default:
+        return FileError::WriteFailed;
+    }
 }
 
 } // namespace
@@ -113,7 +139,7 @@ bool COvImage2::readFile(const std::string& path)
     return true;
 }
 
-bool COvImage2::saveToFile(const std::string& path, int format, int jpegQuality) const
+bool COvImage2::encode(int format, std::vector<std::uint8_t>& encoded, int jpegQuality) const
 {
     fileProblem = {};
     if (format != SaveFormatJpeg && format != SaveFormatPng && format != SaveFormatTiff) {
@@ -132,22 +158,29 @@ bool COvImage2::saveToFile(const std::string& path, int format, int jpegQuality)
         return false;
     }
     std::memcpy(static_cast<std::uint8_t*>(dib.get()) + kDibHeaderBytes, current.data(), planeBytes());
-    bool written = false;
-    switch (format) {
-    case SaveFormatJpeg:
-        written = ik5::jpegFileSave(path, dib.get(), jpegQuality);
-        break;
-    case SaveFormatPng:
-        written = ik5::pngFileSave(path, dib.get());
-        break;
-    default:
-        written = ik5::tiffFileSave(path, dib.get());
-        break;
-    }
-    if (!written) {
+    if (!ik5::fileEncode(dib.get(), format, jpegQuality, encoded)) {
         fileProblem = ik5::lastFileProblem(FileError::WriteFailed);
+        return false;
     }
-    return written;
+    return true;
+}
+
+bool COvImage2::saveToFile(const std::string& path, int format, int jpegQuality) const
+{
+    std::vector<std::uint8_t> encoded;
+    try {
+        if (!encode(format, encoded, jpegQuality)) {
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        fileProblem = {FileError::OutOfMemory};
+        return false;
+    }
+    if (!writeFileAtomically(path, encoded)) {
+        fileProblem = {writeErrorOf(errno)};
+        return false;
+    }
+    return true;
 }
 
 void COvImage2::drawZoomed(ICanvas& canvas, double zoom) const

@@ -34,7 +34,11 @@ public:
     bool loadFromFile(const std::string& path);
     // Writes `current`; format is a SaveFormat code (anything else fails).
     // The program saves JPEG at quality 90; fotra lets the user choose.
+    // The file is encoded in memory and written once (writeFileAtomically).
     bool saveToFile(const std::string& path, int format, int jpegQuality = kDefaultJpegQuality) const;
+    // `current` encoded as a file of `format` into `encoded`; false when the
+    // format is unknown or the library could not encode. Throws std::bad_alloc.
+    bool encode(int format, std::vector<std::uint8_t>& encoded, int jpegQuality = kDefaultJpegQuality) const;
 
     // Paints `current` scaled by zoom with its top-left at the canvas origin.
     void drawZoomed(ICanvas& canvas, double zoom) const;

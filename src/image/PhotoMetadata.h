@@ -1,12 +1,14 @@
 // The camera metadata and colour profile that travel with a photo from open
 // to save, behind a toolkit-free interface: the document keeps what read()
-// returns with the open photo and hands it to write() once the pixels are
-// saved. NullMetadataIo, the default, keeps nothing, so that a document
+// returns with the open photo and puts it into the encoded file with embed()
+// before that file is written, once. NullMetadataIo, the default, keeps nothing, so that a document
 // without a metadata library moves pixels only.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // What a photo file carried besides its pixels (EXIF, IPTC, XMP, colour
 // profile); only the IMetadataIo that made it knows the content.
@@ -26,11 +28,15 @@ public:
     // Reads the metadata of the photo file at `path`. Never throws and never
     // fails an open: what cannot be read is left out and `damaged` set.
     virtual MetadataReadResult read(const std::string& path) = 0;
-    // Writes `metadata` (null: nothing to write) into the photo file just
-    // saved at `path`, whose upright pixels are width x height, adjusted to
-    // describe that file. True when written, or when there was nothing the
-    // file's format can hold; false when writing failed, in which case the
-    // file is exactly as it was saved.
+    // Puts `metadata` (null: nothing to put) into the photo file `encoded`,
+    // in memory, whose upright pixels are width x height, adjusted to
+    // describe that file. True when done, or when there was nothing the
+    // file's format can hold; false when it failed, in which case `encoded`
+    // is exactly as it was.
+    virtual bool embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width,
+                       int height) = 0;
+    // The same for the photo file just saved at `path`, which is then
+    // replaced at once (writeFileAtomically); on failure it is as it was saved.
     virtual bool write(const std::string& path, const PhotoMetadata* metadata, int width, int height) = 0;
 };
 
@@ -38,5 +44,6 @@ public:
 class NullMetadataIo final : public IMetadataIo {
 public:
     MetadataReadResult read(const std::string&) override { return {}; }
+    bool embed(std::vector<std::uint8_t>&, const PhotoMetadata*, int, int) override { return true; }
     bool write(const std::string&, const PhotoMetadata*, int, int) override { return true; }
 };

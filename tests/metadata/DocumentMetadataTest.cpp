@@ -1,7 +1,11 @@
 // The document keeps a photo's metadata from open to save: every field the
 // saved format holds survives an effect, orientation and size describe the
 // saved pixels, no old thumbnail goes out, damaged metadata never stops an
-// open, and a metadata failure never costs the saved pixels.
+// open, a metadata failure never costs the saved pixels, and a save is one
+// atomic write of the pixels with their metadata.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -330,22 +334,65 @@ TEST_F(DocumentMetadata, ASaveIntoAFormatThatHoldsNoMetadataStillWritesThePixels
     EXPECT_TRUE(fixture_.messageBox.messages.empty());
 }
 
-TEST_F(DocumentMetadata, AFailedMetadataWriteKeepsTheSavedFileAndSaysSoInTheStatusLine)
+// Metadata that cannot be put into the encoded file does not cost the pixels:
+// they are saved, and the status line says what is missing.
+TEST_F(DocumentMetadata, MetadataThatCannotBePutInKeepsThePixelsAndSaysSoInTheStatusLine)
 {
+    class RefusingMetadataIo final : public IMetadataIo {
+    public:
+        MetadataReadResult read(const std::string& path) override { return real.read(path); }
+        bool embed(std::vector<std::uint8_t>&, const PhotoMetadata*, int, int) override { return false; }
+        bool write(const std::string&, const PhotoMetadata*, int, int) override { return false; }
+        metadata::ExivMetadataIo real;
+    };
+    doc_.setMetadataIo(std::make_shared<RefusingMetadataIo>());
     fixture_.open(cameraJpeg("camera.jpg", testsupport::photoLikeImage(12, 8, 4), 1).string());
     doc_.onCommand(CommandId::TriangleSharpenFilter);
-    // Starts as a JPEG, but its segments cannot be followed.
-    const std::vector<std::uint8_t> odd = {0xFF, 0xD8, 0xFF, 0xE1, 0xFF, 0xFF, 'E', 'x', 'i', 'f', 0, 0, 1, 2, 3};
-    doc_.setPhotoSaver([&](const COvImage2&, const std::string& path, int) {
-        writeBytes(path, odd);
-        return true;
-    });
     fixture_.save(file("saved.jpg").string());
     EXPECT_FALSE(doc_.isModified());
-    EXPECT_EQ(readBytes(file("saved.jpg")), odd);
+    EXPECT_EQ(readStored(file("saved.jpg")).exifText("Exif.Image.Make"), "");
     ASSERT_EQ(status_.lines.size(), 1u);
     EXPECT_NE(status_.lines[0].find("保存しました"), std::string::npos);
     EXPECT_TRUE(fixture_.messageBox.messages.empty());
+    EXPECT_EQ(folderEntries(folder_), (std::vector<std::string>{"camera.jpg", "saved.jpg"}));
+}
+
+// A save is one write: the pixels and their metadata go out together into a
+// new file that replaces the old one by rename. A save cut short (a file-size
+// limit stands in for a full disk or a kill mid-write) leaves the old file
+// exactly as it was and no temporary file; a whole one leaves a new file (a
+// new inode) that holds the metadata. There is no moment at which the target
+// holds the new pixels without their metadata.
+TEST_F(DocumentMetadata, ASaveIsOneAtomicWriteOfThePixelsWithTheirMetadata)
+{
+    fixture_.open(cameraJpeg("camera.jpg", testsupport::photoLikeImage(64, 48, 4), 1).string());
+    doc_.onCommand(CommandId::TriangleSharpenFilter);
+    const std::vector<std::uint8_t> old(5000, 'o');
+    writeBytes(file("saved.jpg"), old);
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limited = saved;
+    limited.rlim_cur = 1000;
+    const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    fixture_.save(file("saved.jpg").string());
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previousHandler);
+    EXPECT_TRUE(doc_.isModified());
+    EXPECT_EQ(fixture_.messageBox.messages, std::vector<std::string>{"ファイルの保存に失敗しました。"});
+    EXPECT_EQ(readBytes(file("saved.jpg")), old);
+    EXPECT_EQ(folderEntries(folder_), (std::vector<std::string>{"camera.jpg", "saved.jpg"}));
+
+    const auto inodeOf = [](const fs::path& path) {
+        struct stat status {};
+        return ::stat(path.c_str(), &status) == 0 ? status.st_ino : ino_t{0};
+    };
+    const ino_t oldInode = inodeOf(file("saved.jpg"));
+    fixture_.save(file("saved.jpg").string());
+    EXPECT_FALSE(doc_.isModified());
+    EXPECT_NE(inodeOf(file("saved.jpg")), oldInode);
+    EXPECT_EQ(readStored(file("saved.jpg")).exifText("Exif.Image.Make"), "Canon");
     EXPECT_EQ(folderEntries(folder_), (std::vector<std::string>{"camera.jpg", "saved.jpg"}));
 }
 

@@ -74,4 +74,11 @@ void IK5FileGetStatus(IK5FILESTATUS* status);
 int IK5FileGetProfile(unsigned char* buffer, int capacity);
 // IK5COM: releases a DIB returned by the library; null is ignored.
 void IK5FreeMemory(Ik5Dib dib);
+
+// IK5FILE, beyond the six: encodes a 24-bit DIB in memory as JPEG at
+// `quality` (format 1), PNG (2) or TIFF (3) and hands the whole file to
+// `sink` in one call; nonzero when it did. The caller writes the file, so a
+// save can add its metadata first and write the file once.
+typedef void (*Ik5ByteSink)(void* context, const void* bytes, unsigned long size);
+int IK5FileEncode(Ik5Dib dib, int format, int quality, Ik5ByteSink sink, void* context);
 }

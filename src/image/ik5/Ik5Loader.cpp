@@ -25,6 +25,7 @@ struct LoadedLibrary {
     decltype(&IK5FreeMemory) freeMemory = nullptr;
     decltype(&IK5FileGetStatus) fileGetStatus = nullptr;
     decltype(&IK5FileGetProfile) fileGetProfile = nullptr;
+    decltype(&IK5FileEncode) fileEncode = nullptr;
 };
 
 LoadedLibrary& library()
@@ -86,6 +87,7 @@ void loadLibraries(const std::string& folder)
     resolve(loaded.fileGetProfile, File, "IK5FileGetProfile");
     resolve(loaded.createImage, Effect, "IK5CreateImage");
     resolve(loaded.freeMemory, Com, "IK5FreeMemory");
+    resolve(loaded.fileEncode, File, "IK5FileEncode");
 }
 
 void releaseLibraries()
@@ -128,6 +130,17 @@ bool tiffFileSave(const std::string& path, Ik5Dib dib)
 {
     const auto function = library().tiffFileSave;
     return function && function(path.c_str(), dib, 0, 0, 0, "", 0, "", "", "") != 0;
+}
+
+bool fileEncode(Ik5Dib dib, int format, int quality, std::vector<std::uint8_t>& encoded)
+{
+    const auto function = library().fileEncode;
+    const auto sink = [](void* context, const void* bytes, unsigned long size) {
+        const auto* first = static_cast<const std::uint8_t*>(bytes);
+        static_cast<std::vector<std::uint8_t>*>(context)->assign(first, first + size);
+    };
+    encoded.clear();
+    return function && function(dib, format, quality, sink, &encoded) != 0 && !encoded.empty();
 }
 
 void freeMemory(Ik5Dib dib)

@@ -53,6 +53,9 @@ Ik5Dib createImage(int width, int height); // 24-bit, white
 bool jpegFileSave(const std::string& path, Ik5Dib dib, int quality = 90); // quality 1..100
 bool pngFileSave(const std::string& path, Ik5Dib dib);
 bool tiffFileSave(const std::string& path, Ik5Dib dib);
+// The file of `format` (SaveFormat: 1 JPEG at `quality` 1..100, 2 PNG, 3
+// TIFF) in memory; false when it could not be encoded. Throws std::bad_alloc.
+bool fileEncode(Ik5Dib dib, int format, int quality, std::vector<std::uint8_t>& encoded);
 void freeMemory(Ik5Dib dib); // does nothing for null or when unresolved
 
 // True when the six functions are resolved.

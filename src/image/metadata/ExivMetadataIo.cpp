@@ -1,18 +1,11 @@
-// Exiv2 reads the metadata blocks of the opened file and, on save, rewrites
-// the saved file in memory with the adjusted blocks. Exiv2's own file update
-// truncates the file and writes it again from memory, which a full disk
-// would leave cut short; here the result goes to a temporary file beside the
-// target that then replaces it by rename, so the saved pixels survive any
-// failure. Exiv2 throws on damaged input: every call is wrapped.
+// Exiv2 reads the metadata blocks of the opened file and, on save, puts the
+// adjusted blocks into the encoded file in memory (Exiv2's memory I/O), so
+// the file is written once, by the caller. Exiv2 throws on damaged input:
+// every call is wrapped.
 #include "image/metadata/ExivMetadataIo.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,6 +18,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include "image/AtomicFile.h"
 #include "image/metadata/IccProfile.h"
 #include "image/metadata/PngColourProfile.h"
 
@@ -259,79 +253,6 @@ std::vector<std::uint8_t> readWholeFile(const fs::path& path)
     return bytes;
 }
 
-// Closes a descriptor and removes the temporary file unless it was renamed.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const fs::path& target)
-    {
-        // A hidden name beside the target, so that the rename stays on its file system.
-        fs::path name(".");
-        name += target.filename();
-        name += ".metadata-XXXXXX";
-        path_ = (target.parent_path() / name).string();
-        fd_ = mkstemp(path_.data());
-        created_ = fd_ >= 0;
-    }
-    ~TemporaryFile()
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-        if (created_ && !renamed_) {
-            unlink(path_.c_str());
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    bool opened() const { return fd_ >= 0; }
-
-    // Writes all bytes, flushes them to the disk and gives the file `mode`.
-    bool fill(std::span<const std::uint8_t> bytes, mode_t mode)
-    {
-        while (!bytes.empty()) {
-            const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-            if (written <= 0) {
-                return false;
-            }
-            bytes = bytes.subspan(static_cast<std::size_t>(written));
-        }
-        const bool done = fchmod(fd_, mode) == 0 && fsync(fd_) == 0 && close(fd_) == 0;
-        fd_ = -1;
-        return done;
-    }
-
-    bool renameTo(const fs::path& target)
-    {
-        renamed_ = std::rename(path_.c_str(), target.c_str()) == 0;
-        return renamed_;
-    }
-
-private:
-    std::string path_;
-    int fd_ = -1;
-    bool created_ = false;
-    bool renamed_ = false;
-};
-
-bool replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes)
-{
-    struct stat status {};
-    if (stat(target.c_str(), &status) != 0) {
-        return false;
-    }
-    TemporaryFile temporary(target);
-    return temporary.opened() && temporary.fill(bytes, status.st_mode & 07777) && temporary.renameTo(target);
-}
-
-// The saved file a symbolic link leads to, as the pixel save wrote through it.
-fs::path resolvedTarget(const std::string& path)
-{
-    std::error_code error;
-    const fs::path canonical = fs::canonical(path, error);
-    return error ? fs::path(path) : canonical;
-}
-
 std::vector<std::uint8_t> contentsOf(Exiv2::BasicIo& io)
 {
     if (io.open() != 0) {
@@ -398,20 +319,19 @@ MetadataReadResult ExivMetadataIo::read(const std::string& path)
     }
 }
 
-bool ExivMetadataIo::write(const std::string& path, const PhotoMetadata* metadata, int width, int height)
+bool ExivMetadataIo::embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width,
+                           int height)
 {
     const auto* carried = dynamic_cast<const ExivPhotoMetadata*>(metadata);
     if (carried == nullptr || carried->empty()) {
         return true;
     }
     try {
-        const fs::path target = resolvedTarget(path);
-        const std::vector<std::uint8_t> saved = readWholeFile(target);
-        const ImageTypeCode type = Exiv2::ImageFactory::getType(saved.data(), saved.size());
+        const ImageTypeCode type = Exiv2::ImageFactory::getType(encoded.data(), encoded.size());
         if (!isWritableType(type)) {
             return true;
         }
-        const ImagePointer image(Exiv2::ImageFactory::open(saved.data(), saved.size()).release());
+        const ImagePointer image(Exiv2::ImageFactory::open(encoded.data(), encoded.size()).release());
         image->readMetadata();
         image->setExifData(adjustedExif(*carried, width, height));
         image->setIptcData(adjustedIptc(*carried));
@@ -424,7 +344,22 @@ bool ExivMetadataIo::write(const std::string& path, const PhotoMetadata* metadat
         if (type == Exiv2::ImageType::png) {
             nameUnnamedPngProfile(rewritten);
         }
-        return replaceFile(target, rewritten);
+        encoded = std::move(rewritten);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool ExivMetadataIo::write(const std::string& path, const PhotoMetadata* metadata, int width, int height)
+{
+    const auto* carried = dynamic_cast<const ExivPhotoMetadata*>(metadata);
+    if (carried == nullptr || carried->empty()) {
+        return true;
+    }
+    try {
+        std::vector<std::uint8_t> saved = readWholeFile(path);
+        return embed(saved, metadata, width, height) && writeFileAtomically(path, saved);
     } catch (...) {
         return false;
     }

@@ -2,8 +2,9 @@
 // metadata and ICC colour profile, and writes them into a newly saved JPEG,
 // PNG or TIFF adjusted to describe it (orientation normal where the loader
 // turned the pixels upright, the new pixel size, no embedded thumbnail or
-// preview, this program as the software). A write never damages the saved
-// file: the new bytes replace it by rename, or not at all.
+// preview, this program as the software), in memory, so that the saved file
+// is written once. A write into a file already saved never damages it: the
+// new bytes replace it by rename, or not at all.
 #pragma once
 
 #include <string>
@@ -22,6 +23,8 @@ public:
     ExivMetadataIo();
 
     MetadataReadResult read(const std::string& path) override;
+    bool embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width,
+               int height) override;
     bool write(const std::string& path, const PhotoMetadata* metadata, int width, int height) override;
 };
 

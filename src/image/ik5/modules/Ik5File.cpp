@@ -2,6 +2,7 @@
 // DIBs as JPEG, PNG or TIFF, over Qt's image readers and writers. A file is
 // read whole first so that a truncated JPEG, PNG or BMP can be refused; every save
 // goes through QSaveFile, so a failed save leaves any existing file untouched.
+// IK5FileEncode encodes in memory instead, for callers that write the file.
 // Each call leaves its outcome (the reason of a failure, the notes of a load,
 // the colour profile) for IK5FileGetStatus and IK5FileGetProfile, and keeps
 // the decoders' warnings off the terminal.
@@ -294,6 +295,29 @@ int saveFile(const char* path, Ik5Dib dib, const char* format, int quality)
     return 1;
 }
 
+int encodeImage(Ik5Dib dib, int format, int quality, Ik5ByteSink sink, void* context)
+{
+    static constexpr const char* kFormats[] = {"jpeg", "png", "tiff"};
+    const QImage image = ik5module::imageFromDib(dib);
+    if (sink == nullptr || image.isNull() || format < 1 || format > 3) {
+        return 0;
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly)) {
+        return 0;
+    }
+    QImageWriter writer(&buffer, kFormats[format - 1]);
+    if (format == 1) {
+        writer.setQuality(quality);
+    }
+    if (!writer.write(image)) {
+        return 0;
+    }
+    sink(context, bytes.constData(), static_cast<unsigned long>(bytes.size()));
+    return 1;
+}
+
 // No exception may cross the C boundary; any failure is a null or 0 result
 // and its reason the call's outcome.
 template <typename Result, typename Function>
@@ -340,6 +364,14 @@ IK5_EXPORT int IK5PngFileSave(const char* path, Ik5Dib dib, int, int, int, int, 
                               const char*, const char*, const char*)
 {
     return guarded(0, [&] { return saveFile(path, dib, "png", -1); });
+}
+
+IK5_EXPORT int IK5FileEncode(Ik5Dib dib, int format, int quality, Ik5ByteSink sink, void* context)
+{
+    if (quality < 0 || quality > 100) {
+        return 0;
+    }
+    return guarded(0, [&] { return encodeImage(dib, format, quality, sink, context); });
 }
 
 IK5_EXPORT int IK5TiffFileSave(const char* path, Ik5Dib dib, int, int, int, const char*, int,
