@@ -1,6 +1,9 @@
 // The metadata warnings of fotra's commands, in the one-line style of its errors.
 #include "cli/KeptMetadata.h"
 
+#include <cstdint>
+#include <vector>
+
 #include "cli/Commands.h"
 #include "image/metadata/ExivMetadataIo.h"
 
@@ -21,12 +24,17 @@ MetadataReadResult readKeptMetadata(const std::string& path, const std::string& 
     return kept;
 }
 
-void writeKeptMetadata(const std::string& path, const std::string& name, const MetadataReadResult& kept,
-                       const COvImage2& image)
+bool saveWithKeptMetadata(const COvImage2& image, const std::string& path, int format, int quality,
+                          const std::string& name, const MetadataReadResult& kept)
 {
-    if (!metadataIo().write(path, kept.metadata.get(), image.width, image.height)) {
+    std::vector<std::uint8_t> encoded;
+    if (!image.encode(format, encoded, quality)) {
+        return false;
+    }
+    if (!metadataIo().embed(encoded, kept.metadata.get(), image.width, image.height)) {
         warn(name + " was written without its metadata and colour profile, which could not be written");
     }
+    return image.writeEncoded(path, encoded);
 }
 
 } // namespace fotra

@@ -1,5 +1,6 @@
 // fotra's photos keep their metadata as the desktop program's do: read when
-// a photo is read, written into the file that replaces or copies it. A
+// a photo is read, put into the file that replaces or copies it, which is
+// written once. A
 // damaged block or a failed metadata write is a warning on stderr, never a
 // failure: the pixels are what the command is for.
 #pragma once
@@ -18,9 +19,11 @@ IMetadataIo& metadataIo();
 // `name` ("the photo 'a.jpg'"), when a block was left out.
 MetadataReadResult readKeptMetadata(const std::string& path, const std::string& name);
 
-// Writes `kept` into the photo just saved at `path` from `image`; warns when
-// it could not (the saved file stays as it was).
-void writeKeptMetadata(const std::string& path, const std::string& name, const MetadataReadResult& kept,
-                       const COvImage2& image);
+// Saves `image` to `path` as `format` (JPEG at `quality`) with `kept` put
+// into the encoded file in memory, and writes the file once, atomically;
+// warns when the metadata could not be put in (the pixels still go out).
+// False when the file could not be written. Throws std::bad_alloc.
+bool saveWithKeptMetadata(const COvImage2& image, const std::string& path, int format, int quality,
+                          const std::string& name, const MetadataReadResult& kept);
 
 } // namespace fotra

@@ -177,10 +177,9 @@ int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
             }
         }
         const std::string writePath = outputCopy ? outputCopy->path() : job.output;
-        if (!image.saveToFile(writePath, job.format, job.quality)) {
+        if (!saveWithKeptMetadata(image, writePath, job.format, job.quality, outputName(job.output), kept)) {
             return fail(writeFailure(outputName(job.output), image));
         }
-        writeKeptMetadata(writePath, outputName(job.output), kept, image);
         if (outputCopy && !copyFileToStandardOutput(writePath)) {
             return fail("cannot write " + outputName(job.output));
         }

@@ -12,7 +12,6 @@
 #include "document/CommandTable.h"
 #include "document/EffectPipelines.h"
 #include "document/SessionRecovery.h"
-#include "image/AtomicFile.h"
 
 namespace {
 
@@ -337,7 +336,7 @@ bool CFotraDoc::writePhotoFile(const COvImage2& record, const std::string& path,
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return writeFileAtomically(path, encoded);
+    return record.writeEncoded(path, encoded);
 }
 
 void CFotraDoc::undo()

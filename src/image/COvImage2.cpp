@@ -176,10 +176,16 @@ bool COvImage2::saveToFile(const std::string& path, int format, int jpegQuality)
         fileProblem = {FileError::OutOfMemory};
         return false;
     }
+    return writeEncoded(path, encoded);
+}
+
+bool COvImage2::writeEncoded(const std::string& path, std::span<const std::uint8_t> encoded) const
+{
     if (!writeFileAtomically(path, encoded)) {
         fileProblem = {writeErrorOf(errno)};
         return false;
     }
+    fileProblem = {};
     return true;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ public:
     // `current` encoded as a file of `format` into `encoded`; false when the
     // format is unknown or the library could not encode. Throws std::bad_alloc.
     bool encode(int format, std::vector<std::uint8_t>& encoded, int jpegQuality = kDefaultJpegQuality) const;
+    // Writes an encoded photo file at `path` in one atomic step; false, with
+    // the reason in fileProblem, when it could not be written.
+    bool writeEncoded(const std::string& path, std::span<const std::uint8_t> encoded) const;
 
     // Paints `current` scaled by zoom with its top-left at the canvas origin.
     void drawZoomed(ICanvas& canvas, double zoom) const;

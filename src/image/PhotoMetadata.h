@@ -35,9 +35,6 @@ public:
     // is exactly as it was.
     virtual bool embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width,
                        int height) = 0;
-    // The same for the photo file just saved at `path`, which is then
-    // replaced at once (writeFileAtomically); on failure it is as it was saved.
-    virtual bool write(const std::string& path, const PhotoMetadata* metadata, int width, int height) = 0;
 };
 
 // Keeps no metadata and writes none.
@@ -45,5 +42,4 @@ class NullMetadataIo final : public IMetadataIo {
 public:
     MetadataReadResult read(const std::string&) override { return {}; }
     bool embed(std::vector<std::uint8_t>&, const PhotoMetadata*, int, int) override { return true; }
-    bool write(const std::string&, const PhotoMetadata*, int, int) override { return true; }
 };

@@ -342,7 +342,6 @@ TEST_F(DocumentMetadata, MetadataThatCannotBePutInKeepsThePixelsAndSaysSoInTheSt
     public:
         MetadataReadResult read(const std::string& path) override { return real.read(path); }
         bool embed(std::vector<std::uint8_t>&, const PhotoMetadata*, int, int) override { return false; }
-        bool write(const std::string&, const PhotoMetadata*, int, int) override { return false; }
         metadata::ExivMetadataIo real;
     };
     doc_.setMetadataIo(std::make_shared<RefusingMetadataIo>());

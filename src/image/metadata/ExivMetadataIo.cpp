@@ -18,7 +18,6 @@
 
 #include <exiv2/exiv2.hpp>
 
-#include "image/AtomicFile.h"
 #include "image/metadata/IccProfile.h"
 #include "image/metadata/PngColourProfile.h"
 
@@ -346,20 +345,6 @@ bool ExivMetadataIo::embed(std::vector<std::uint8_t>& encoded, const PhotoMetada
         }
         encoded = std::move(rewritten);
         return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool ExivMetadataIo::write(const std::string& path, const PhotoMetadata* metadata, int width, int height)
-{
-    const auto* carried = dynamic_cast<const ExivPhotoMetadata*>(metadata);
-    if (carried == nullptr || carried->empty()) {
-        return true;
-    }
-    try {
-        std::vector<std::uint8_t> saved = readWholeFile(path);
-        return embed(saved, metadata, width, height) && writeFileAtomically(path, saved);
     } catch (...) {
         return false;
     }

@@ -3,8 +3,7 @@
 // PNG or TIFF adjusted to describe it (orientation normal where the loader
 // turned the pixels upright, the new pixel size, no embedded thumbnail or
 // preview, this program as the software), in memory, so that the saved file
-// is written once. A write into a file already saved never damages it: the
-// new bytes replace it by rename, or not at all.
+// is written once.
 #pragma once
 
 #include <string>
@@ -25,7 +24,6 @@ public:
     MetadataReadResult read(const std::string& path) override;
     bool embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width,
                int height) override;
-    bool write(const std::string& path, const PhotoMetadata* metadata, int width, int height) override;
 };
 
 // What `fotra info` lists: every text is printable (see printableText).
