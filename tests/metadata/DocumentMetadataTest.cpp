@@ -379,7 +379,8 @@ TEST_F(DocumentMetadata, ASaveIsOneAtomicWriteOfThePixelsWithTheirMetadata)
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, previousHandler);
     EXPECT_TRUE(doc_.isModified());
-    EXPECT_EQ(fixture_.messageBox.messages, std::vector<std::string>{"ファイルの保存に失敗しました。"});
+    EXPECT_EQ(fixture_.messageBox.messages,
+              std::vector<std::string>{"ファイルの保存に失敗しました。\nディスクの空き容量が足りません。"});
     EXPECT_EQ(readBytes(file("saved.jpg")), old);
     EXPECT_EQ(folderEntries(folder_), (std::vector<std::string>{"camera.jpg", "saved.jpg"}));
 

@@ -244,7 +244,7 @@ TEST_F(PhotoFiles, ASaveNamesWhyItFailed)
     image.allocatePlanes(3, 2);
     const std::pair<std::string, std::string> cases[] = {
         {folder.file("missing/a.png"), "保存先のフォルダーが見つかりません。"},
-        {folder.path().string(), "ファイルを書き込めませんでした。"},
+        {folder.path().string(), "フォルダーです。写真のファイルを選んでください。"},
     };
     for (const auto& [path, reason] : cases) {
         SCOPED_TRACE(path);
