@@ -10,13 +10,11 @@
 
 #include "engine/ImagePlanes.h"
 #include "engine/PlaneOps.h"
+#include "engine/WholeImage.h"
 
 namespace effects {
 
-inline PreviewRect wholeImage(const ImagePlanes& image)
-{
-    return PreviewRect{0, 0, image.width, image.height};
-}
+using engine::wholeImage;
 
 // Runs pixel(offset) for every pixel of rect, offset being the byte index of
 // its blue channel in any plane; rows in parallel, columns ascending.
