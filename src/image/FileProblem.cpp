@@ -47,6 +47,8 @@ std::string fileProblemMessage(const FileProblem& problem)
         return "ファイルを書き込めませんでした。";
     case FileError::ReadFailed:
         return "ファイルを読み込めませんでした。";
+    case FileError::NotRegularFile:
+        return "写真のファイルではありません（パイプやデバイスなど）。写真のファイルを選んでください。";
     case FileError::NoSuchFolder:
         return "保存先のフォルダーが見つかりません。";
     case FileError::NotSaveFormat:

@@ -27,6 +27,7 @@ enum class FileError : int {
     ReadFailed = 12,    // reading failed for another reason
     NotSaveFormat = 13, // the name does not end in an extension that is saved
     NoSuchFolder = 14,  // the folder to save into does not exist
+    NotRegularFile = 15, // a pipe, a device or a socket, which is never read
 };
 
 struct FileProblem {

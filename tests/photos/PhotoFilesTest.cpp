@@ -149,6 +149,15 @@ const std::vector<PhotoCase>& photoCases()
          "ファイルが見つかりません。"},
         {"folder", [](const TempFolder& f) { return f.path().string(); }, false,
          "フォルダーです。写真のファイルを選んでください。"},
+        {"pipe",
+         [](const TempFolder& f) {
+             const std::string path = f.file("pipe.jpg");
+             ::mkfifo(path.c_str(), 0600);
+             return path;
+         },
+         false, "写真のファイルではありません（パイプやデバイスなど）。写真のファイルを選んでください。"},
+        {"device", [](const TempFolder&) { return std::string("/dev/zero"); }, false,
+         "写真のファイルではありません（パイプやデバイスなど）。写真のファイルを選んでください。"},
         {"GIF",
          [](const TempFolder& f) {
              return writtenBytes(f, "a.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, ';'});

@@ -121,6 +121,11 @@ QByteArray readWholeFile(const char* path)
     if (S_ISDIR(status.st_mode)) {
         refuse(FileError::IsFolder);
     }
+    // A pipe would block the open for ever and a device never end; only a
+    // regular file has a known end to read up to.
+    if (!S_ISREG(status.st_mode)) {
+        refuse(FileError::NotRegularFile);
+    }
     QFile file(QFile::decodeName(path));
     if (!file.open(QIODevice::ReadOnly)) {
         refuse(file.error() == QFileDevice::PermissionsError ? FileError::NoPermission : errorOfErrno(errno));
