@@ -13,6 +13,7 @@ FOTRA_PACKAGES=(
   qt6-translations-l10n
   libcli11-dev
   libtiff-dev
+  appstream desktop-file-utils
 )
 
 fotra_missing_packages() {

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -46,30 +45,6 @@ std::int32_t sampledIndex(int index, double zoom, std::int32_t size)
 {
     const auto sampled = static_cast<std::int64_t>(index / zoom);
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(sampled, 0, size - 1));
-}
-
-// Why a write of the saved file failed, from the errno it left.
-FileError writeErrorOf(int code)
-{
-    switch (code) {
-    case ENOENT:
-    case ENOTDIR:
-        return FileError::NoSuchFolder;
-    case EISDIR:
-        return FileError::IsFolder;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return FileError::NoPermission;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return FileError::DiskFull;
-    case ENOMEM:
-        return FileError::OutOfMemory;
-    default:
-        return FileError::WriteFailed;
-    }
 }
 
 } // namespace
@@ -182,7 +157,7 @@ bool COvImage2::saveToFile(const std::string& path, int format, int jpegQuality)
 bool COvImage2::writeEncoded(const std::string& path, std::span<const std::uint8_t> encoded) const
 {
     if (!writeFileAtomically(path, encoded)) {
-        fileProblem = {writeErrorOf(errno)};
+        fileProblem = {fileErrorOfErrno(errno, true)};
         return false;
     }
     fileProblem = {};

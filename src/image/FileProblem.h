@@ -5,6 +5,7 @@
 // which show fileProblemMessage() and loadNoteMessages() to the user.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -29,6 +30,32 @@ enum class FileError : int {
     NoSuchFolder = 14,  // the folder to save into does not exist
     NotRegularFile = 15, // a pipe, a device or a socket, which is never read
 };
+
+// The reason an errno gives for a failed read or, with `writing`, a failed
+// write (where a missing name means a missing folder). Inline, so that the
+// image-file modules share it without linking the record.
+inline FileError fileErrorOfErrno(int code, bool writing)
+{
+    switch (code) {
+    case ENOENT:
+    case ENOTDIR:
+        return writing ? FileError::NoSuchFolder : FileError::NoSuchFile;
+    case EISDIR:
+        return FileError::IsFolder;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return FileError::NoPermission;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return FileError::DiskFull;
+    case ENOMEM:
+        return FileError::OutOfMemory;
+    default:
+        return writing ? FileError::WriteFailed : FileError::ReadFailed;
+    }
+}
 
 struct FileProblem {
     FileError error = FileError::None;

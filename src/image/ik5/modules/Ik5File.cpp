@@ -83,29 +83,6 @@ bool decoderMetCutData()
     });
 }
 
-FileError errorOfErrno(int code)
-{
-    switch (code) {
-    case ENOENT:
-    case ENOTDIR:
-        return FileError::NoSuchFile;
-    case EISDIR:
-        return FileError::IsFolder;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return FileError::NoPermission;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return FileError::DiskFull;
-    case ENOMEM:
-        return FileError::OutOfMemory;
-    default:
-        return FileError::ReadFailed;
-    }
-}
-
 bool isReadFormat(const QByteArray& format)
 {
     return format == "jpeg" || format == "jpg" || format == "png" || format == "tiff"
@@ -116,7 +93,7 @@ QByteArray readWholeFile(const char* path)
 {
     struct stat status {};
     if (::stat(path, &status) != 0) {
-        refuse(errorOfErrno(errno));
+        refuse(fileErrorOfErrno(errno, false));
     }
     if (S_ISDIR(status.st_mode)) {
         refuse(FileError::IsFolder);
@@ -128,7 +105,7 @@ QByteArray readWholeFile(const char* path)
     }
     QFile file(QFile::decodeName(path));
     if (!file.open(QIODevice::ReadOnly)) {
-        refuse(file.error() == QFileDevice::PermissionsError ? FileError::NoPermission : errorOfErrno(errno));
+        refuse(file.error() == QFileDevice::PermissionsError ? FileError::NoPermission : fileErrorOfErrno(errno, false));
     }
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
@@ -261,12 +238,8 @@ FileError saveError(const QSaveFile& file, int savedErrno)
         return FileError::DiskFull;
     case QFileDevice::PermissionsError:
         return FileError::NoPermission;
-    default: {
-        const FileError error = errorOfErrno(savedErrno);
-        return error == FileError::ReadFailed ? FileError::WriteFailed
-               : error == FileError::NoSuchFile ? FileError::NoSuchFolder
-                                                : error;
-    }
+    default:
+        return fileErrorOfErrno(savedErrno, true);
     }
 }
 
