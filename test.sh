@@ -18,14 +18,15 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   ctest --test-dir "$FOTRA_ROOT/build-asan" --output-on-failure -j2 | tee "$FOTRA_ROOT/build-asan/ctest.log"
 
 # Short runs of the libFuzzer targets (clang): the image-file library's load
-# path and the image record's load, from tiny valid files of every format,
-# and the session journal's parser.
+# path and the image record's load, from tiny valid files of every format and
+# from photos above 1 MP (inputs up to 256 KB), the metadata reader, and the
+# session journal's parser. The four share about 80 seconds.
 cmake -S "$FOTRA_ROOT/fuzz" -B "$FOTRA_ROOT/build-fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14
 cmake --build "$FOTRA_ROOT/build-fuzz" -j "$(nproc)"
-fuzz_briefly() { # TARGET SECONDS SEED-FOLDER
+fuzz_briefly() { # TARGET SECONDS SEED-FOLDER [LIBFUZZER-OPTION...]
   local corpus="$FOTRA_ROOT/build-fuzz/corpus-$1" log="$FOTRA_ROOT/build-fuzz/$1.log"
   mkdir -p "$corpus"
-  if ! "$FOTRA_ROOT/build-fuzz/bin/$1" -max_total_time="$2" -timeout=60 -print_final_stats=1 \
+  if ! "$FOTRA_ROOT/build-fuzz/bin/$1" -max_total_time="$2" -timeout=60 -print_final_stats=1 "${@:4}" \
       -artifact_prefix="$FOTRA_ROOT/build-fuzz/$1-" "$corpus" "$3" > "$log" 2>&1; then
     tail -n 80 "$log"
     echo "$1 found a fault; its input is saved in build-fuzz/." >&2
@@ -33,8 +34,10 @@ fuzz_briefly() { # TARGET SECONDS SEED-FOLDER
   fi
   echo "$1: $(grep -E '^Done' "$log")"
 }
-fuzz_briefly fuzz_photo_load "${FOTRA_FUZZ_SECONDS:-60}" "$FOTRA_ROOT/build-fuzz/seeds"
-fuzz_briefly fuzz_session_journal 20 "$FOTRA_ROOT/fuzz/corpus/journal"
+fuzz_briefly fuzz_photo_load "${FOTRA_FUZZ_SECONDS:-40}" "$FOTRA_ROOT/build-fuzz/seeds"
+fuzz_briefly fuzz_large_photo 15 "$FOTRA_ROOT/build-fuzz/seeds-large" -max_len=262144
+fuzz_briefly fuzz_metadata 15 "$FOTRA_ROOT/build-fuzz/seeds-metadata" -max_len=65536
+fuzz_briefly fuzz_session_journal 10 "$FOTRA_ROOT/fuzz/corpus/journal"
 
 # One closing line over both ctest runs (set -o pipefail has already stopped
 # the script on a failed one).

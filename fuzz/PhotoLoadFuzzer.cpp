@@ -1,7 +1,10 @@
 // libFuzzer target: every input is written to a file and read through the
 // image record's load (COvImage2::loadFromFile), which calls the file module
 // through the run-time loader. A load either fails cleanly or yields planes
-// whose sizes match the picture; anything else aborts the run.
+// whose sizes match the picture; anything else aborts the run. Built twice:
+// fuzz_photo_load takes pictures up to 1 MP (and those whose size cannot be
+// read), fuzz_large_photo only those above 1 MP up to FOTRA_FUZZ_MAX_PIXELS,
+// so that the paths of large photos are fuzzed while each input stays fast.
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
@@ -22,7 +25,13 @@ namespace {
 
 // Larger pictures are valid but only cost memory bandwidth: the size checks
 // they pass are the same, so the fuzzer skips them and keeps its speed.
+#ifdef FOTRA_FUZZ_MAX_PIXELS
+constexpr qint64 kMinFuzzedPixels = (qint64{1} << 20) + 1;
+constexpr qint64 kMaxFuzzedPixels = FOTRA_FUZZ_MAX_PIXELS;
+#else
+constexpr qint64 kMinFuzzedPixels = 0;
 constexpr qint64 kMaxFuzzedPixels = qint64{1} << 20;
+#endif
 
 struct Harness {
     std::filesystem::path folder;
@@ -50,13 +59,18 @@ Harness* harness = nullptr;
 
 void quietMessages(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-bool declaresHugePicture(const std::uint8_t* data, std::size_t size)
+// Whether the picture's declared size is outside this target's range.
+bool skipped(const std::uint8_t* data, std::size_t size)
 {
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     const QSize declared = QImageReader(&buffer).size();
-    return declared.isValid() && qint64{declared.width()} * declared.height() > kMaxFuzzedPixels;
+    if (!declared.isValid()) {
+        return kMinFuzzedPixels > 0;
+    }
+    const qint64 pixels = qint64{declared.width()} * declared.height();
+    return pixels < kMinFuzzedPixels || pixels > kMaxFuzzedPixels;
 }
 
 void require(bool condition, const char* what)
@@ -74,12 +88,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     qInstallMessageHandler(quietMessages);
     static Harness instance;
     harness = &instance;
+    // Without the modules every load fails cleanly and nothing is fuzzed.
+    if (!ik5::librariesAvailable()) {
+        std::fprintf(stderr, "the image-file modules cannot be loaded from the fuzzer's folder\n");
+        std::abort();
+    }
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (declaresHugePicture(data, size)) {
+    if (skipped(data, size)) {
         return 0;
     }
     {

@@ -1,8 +1,11 @@
-// Writes the fuzzer's seeds into the folder named on the command line: tiny
-// valid pictures of every format the program reads (24-bit colour, 8-bit
+// Writes the fuzzers' seeds into the two folders named on the command line:
+// tiny valid pictures of every format the program reads (24-bit colour, 8-bit
 // palette, grey, alpha and 1-bit where the format has them), so that the
-// fuzzer starts inside each decoder instead of at its signature check.
+// fuzzer starts inside each decoder instead of at its signature check; and
+// pictures of 1.1 and 1.2 megapixels whose files stay small (tiles of one
+// colour, compressed) for the target of large photos.
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QImageWriter>
 
@@ -33,9 +36,25 @@ QImage palettePicture()
     return image;
 }
 
+// Tiles of 64 x 64 pixels in steps of colour, which every format's
+// compression (TIFF's LZW too) makes small.
+QImage largePicture(int width, int height, QImage::Format format)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, qRgb(x / 64 * 8, y / 64 * 8, 128));
+        }
+    }
+    return image.convertToFormat(format);
+}
+
 bool write(const QImage& image, const QString& path)
 {
     QImageWriter writer(path);
+    if (path.endsWith(".tif")) {
+        writer.setCompression(1); // LZW
+    }
     if (!writer.write(image)) {
         std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(path), qPrintable(writer.errorString()));
         return false;
@@ -47,13 +66,14 @@ bool write(const QImage& image, const QString& path)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: write_fuzz_seeds FOLDER\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: write_fuzz_seeds FOLDER LARGE-FOLDER\n");
         return 2;
     }
-    const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!folder.mkpath(".")) {
-        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+    const QDir folder(QFile::decodeName(argv[1]));
+    const QDir largeFolder(QFile::decodeName(argv[2]));
+    if (!folder.mkpath(".") || !largeFolder.mkpath(".")) {
+        std::fprintf(stderr, "cannot create %s or %s\n", argv[1], argv[2]);
         return 1;
     }
     const QImage colour = colourPicture();
@@ -76,5 +96,13 @@ int main(int argc, char** argv)
     }
     ok &= write(alpha, folder.filePath("alpha.png"));
     ok &= write(alpha, folder.filePath("alpha.tif"));
+
+    const QImage large = largePicture(1200, 1000, QImage::Format_RGB32);
+    const QImage largeGrey = largePicture(1100, 1000, QImage::Format_Grayscale8);
+    for (const char* format : {"png", "jpg", "tif"}) {
+        const QString suffix = QString::fromLatin1(format);
+        ok &= write(large, largeFolder.filePath("colour." + suffix));
+        ok &= write(largeGrey, largeFolder.filePath("grey." + suffix));
+    }
     return ok ? 0 : 1;
 }
