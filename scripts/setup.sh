@@ -12,7 +12,7 @@ FOTRA_PACKAGES=(
   fonts-noto-cjk xvfb xauth libexiv2-dev clang libclang-rt-14-dev
   qt6-translations-l10n
   libcli11-dev
-  libtiff-dev liblcms2-dev libheif-dev
+  libtiff-dev liblcms2-dev libheif-dev libturbojpeg0-dev
   appstream desktop-file-utils
 )
 

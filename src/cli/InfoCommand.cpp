@@ -1,10 +1,11 @@
-// fotra info PHOTO: reads the photo as the program does and prints its size,
-// the bit depth the image-file library delivered and the planes' row stride,
+// fotra info PHOTO: reads the photo's headers as the program checks them,
+// without decoding its pixels, and prints its size, the bit depth the
+// image-file library would deliver, the planes' row stride and the format,
 // then what its metadata states: camera, date, orientation and colour
 // profile, each line only when the photo states it.
-#include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include <CLI/CLI.hpp>
 
@@ -12,23 +13,11 @@
 #include "cli/KeptMetadata.h"
 #include "cli/PhotoJobs.h"
 #include "cli/PhotoReport.h"
-#include "image/COvImage2.h"
+#include "engine/PlaneOps.h"
 #include "image/ik5/Ik5Loader.h"
 #include "image/metadata/ExivMetadataIo.h"
 
 namespace {
-
-// The bit count of the library's picture, or 0 when it cannot read the file.
-int libraryBitCount(const std::string& path)
-{
-    const ik5::UniqueDib dib(ik5::fileLoad(path));
-    if (!dib) {
-        return 0;
-    }
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, dib.get(), sizeof header);
-    return header.biBitCount;
-}
 
 int runInfo(const std::string& photo)
 {
@@ -39,17 +28,17 @@ int runInfo(const std::string& photo)
         return fotra::fail(problem);
     }
     const std::string& path = *readPath;
-    COvImage2 image;
-    if (!image.loadFromFile(path)) {
-        return fotra::fail(fotra::readFailure(fotra::photoName(photo), image));
+    const std::optional<ik5::FileInfo> info = ik5::fileInfo(path);
+    if (!info) {
+        return fotra::fail(fotra::readFailure(fotra::photoName(photo), ik5::lastFileProblem(FileError::ReadFailed)));
     }
-    fotra::warnLoadNotes(fotra::photoName(photo), image);
-    const int bitCount = libraryBitCount(path);
+    fotra::warnLoadNotes(fotra::photoName(photo), info->notes);
     std::cout << "file: " << photo << '\n'
-              << "width: " << image.width << '\n'
-              << "height: " << image.height << '\n'
-              << "bit depth: " << bitCount << (bitCount == 8 ? " (colour table)" : "") << '\n'
-              << "stride: " << image.stride() << '\n';
+              << "width: " << info->width << '\n'
+              << "height: " << info->height << '\n'
+              << "bit depth: " << info->bitCount << (info->bitCount == 8 ? " (colour table)" : "") << '\n'
+              << "stride: " << rowStride(info->width) << '\n'
+              << "format: " << info->format << '\n';
 
     const MetadataReadResult kept = fotra::readKeptMetadata(path, fotra::photoName(photo));
     const metadata::MetadataSummary summary = metadata::summarize(kept.metadata.get());

@@ -162,7 +162,10 @@ int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
         if (!image.loadFromFile(*readPath)) {
             return fail(readFailure(name, image));
         }
-        warnLoadNotes(name, image);
+        if ((image.loadNotes & NoteDamagedData) != 0 && !job.allowDamaged) {
+            return fail(damagedFailure(name));
+        }
+        warnLoadNotes(name, image.loadNotes);
         const MetadataReadResult kept = readKeptMetadata(*readPath, name);
         if (const int status = transform(image, name); status != kExitSuccess) {
             return status;
@@ -227,6 +230,8 @@ void addOutputOptions(CLI::App& command, PhotoOptions& options)
         ->check(CLI::Range(1, 100));
     command.add_flag("--overwrite", options.overwrite, "Let an output replace one of the photos read");
     command.add_flag("-q,--quiet", options.quiet, "Print errors only: no progress, no warnings");
+    command.add_flag("--allow-damaged", options.allowDamaged,
+                     "Open a JPEG whose data is corrupt (parts of it may be wrong) with a warning instead of failing");
 }
 
 std::optional<int> outputFormat(const std::string& path, std::string& problem)
@@ -270,7 +275,8 @@ std::optional<PhotoJobs> planPhotoJobs(const PhotoOptions& options, std::string&
             problem = "standard input has no name to write into a folder: use -o OUT";
             return std::nullopt;
         }
-        PhotoJob job{input, toFile ? options.output : folderOutput(options, input), 0, options.quality};
+        PhotoJob job{input, toFile ? options.output : folderOutput(options, input), 0, options.quality,
+                     options.allowDamaged};
         const std::optional<int> format = jobFormat(options, job.output, problem);
         if (!format) {
             return std::nullopt;

@@ -31,13 +31,14 @@ struct PhotoOptions {
     int quality = kDefaultJpegQuality; // --quality of JPEG outputs
     bool overwrite = false;          // --overwrite: an output may be one of the inputs
     bool quiet = false;              // --quiet: only errors on stderr
+    bool allowDamaged = false;       // --allow-damaged: open JPEGs with corrupt data, with a warning
 };
 
 // Declares the photo arguments, -o and the output options; with `batch`
 // also --out-dir and --suffix.
 void addPhotoOptions(CLI::App& command, PhotoOptions& options, bool batch);
-// Declares the output options alone: --format, --quality, --overwrite and
-// --quiet.
+// Declares the output options alone: --format, --quality, --overwrite,
+// --quiet and --allow-damaged.
 void addOutputOptions(CLI::App& command, PhotoOptions& options);
 
 // The save format of an output name by the document's extension rule, or
@@ -50,6 +51,7 @@ struct PhotoJob {
     std::string output;
     int format = 0; // SaveFormat of the output
     int quality = kDefaultJpegQuality;
+    bool allowDamaged = false;
 };
 
 struct PhotoJobs {
@@ -71,7 +73,8 @@ using PhotoTransform = std::function<int(COvImage2& image, const std::string& na
 
 // Reads each photo, transforms it and writes `result` as the photo, as
 // committing it would, with the metadata of the photo read. A photo that
-// fails is reported and written not at all; the others still run. A batch
+// fails is reported and written not at all; the others still run. A JPEG
+// whose data the decoder found corrupt fails unless the job allows damage. A batch
 // reports its progress on stderr: on a terminal one line (photo N of M, time
 // elapsed, time left) rewritten in place, elsewhere one line per photo
 // written. Returns the highest status of the photos.

@@ -8,9 +8,9 @@
 namespace fotra {
 namespace {
 
-std::string withReason(std::string lead, const COvImage2& image)
+std::string withReason(std::string lead, const FileProblem& problem)
 {
-    const std::string reason = fileProblemMessage(image.fileProblem);
+    const std::string reason = fileProblemMessage(problem);
     return reason.empty() ? lead : lead + ": " + reason;
 }
 
@@ -18,17 +18,28 @@ std::string withReason(std::string lead, const COvImage2& image)
 
 std::string readFailure(const std::string& name, const COvImage2& image)
 {
-    return withReason("cannot read " + name, image);
+    return readFailure(name, image.fileProblem);
+}
+
+std::string readFailure(const std::string& name, const FileProblem& problem)
+{
+    return withReason("cannot read " + name, problem);
+}
+
+std::string damagedFailure(const std::string& name)
+{
+    return "cannot read " + name + ": " + loadNoteMessages(NoteDamagedData).front()
+           + " (--allow-damaged opens it all the same)";
 }
 
 std::string writeFailure(const std::string& name, const COvImage2& image)
 {
-    return withReason("cannot write " + name, image);
+    return withReason("cannot write " + name, image.fileProblem);
 }
 
-void warnLoadNotes(const std::string& name, const COvImage2& image)
+void warnLoadNotes(const std::string& name, LoadNotes notes)
 {
-    for (const std::string& note : loadNoteMessages(image.loadNotes)) {
+    for (const std::string& note : loadNoteMessages(notes)) {
         std::cerr << "fotra: warning: " << name << ": " << note << '\n';
     }
 }

@@ -6,15 +6,21 @@
 
 #include <string>
 
+#include "image/FileProblem.h"
+
 class COvImage2;
 
 namespace fotra {
 
-// "cannot read NAME: REASON" after a failed loadFromFile.
+// "cannot read NAME: REASON" after a failed loadFromFile, or for `problem`.
 std::string readFailure(const std::string& name, const COvImage2& image);
+std::string readFailure(const std::string& name, const FileProblem& problem);
+// "cannot read NAME: ..." for a JPEG whose data the decoder found corrupt,
+// naming --allow-damaged.
+std::string damagedFailure(const std::string& name);
 // "cannot write NAME: REASON" after a failed saveToFile.
 std::string writeFailure(const std::string& name, const COvImage2& image);
-// Prints "fotra: warning: NAME: NOTE" to stderr for each note of the load.
-void warnLoadNotes(const std::string& name, const COvImage2& image);
+// Prints "fotra: warning: NAME: NOTE" to stderr for each of the load's notes.
+void warnLoadNotes(const std::string& name, LoadNotes notes);
 
 } // namespace fotra

@@ -72,5 +72,8 @@ std::vector<std::string> loadNoteMessages(LoadNotes notes)
     if (notes & NoteMissingEndMarker) {
         messages.emplace_back("JPEG ファイルの終わりの印がありません。画像は最後まで読めました。");
     }
+    if (notes & NoteDamagedData) {
+        messages.emplace_back("JPEG ファイルのデータが壊れています。写真の一部が正しくないかもしれません。");
+    }
     return messages;
 }

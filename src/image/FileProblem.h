@@ -86,6 +86,7 @@ enum LoadNote : unsigned {
     NoteAlphaFlattened = 1u << 2,      // transparent parts were laid over white
     NoteMissingEndMarker = 1u << 3,    // a JPEG whose data ends without its end marker
     NoteConvertedToSrgb = 1u << 4,     // CMYK or grey pixels were converted to sRGB
+    NoteDamagedData = 1u << 6,         // the decoder found the coded data corrupt: parts may be wrong
 };
 using LoadNotes = unsigned;
 

@@ -129,6 +129,18 @@ const Row kRows[] = {
     {{"info", "broken.jpg"}, 1, "",
      "fotra: cannot read the photo 'broken.jpg': ファイルが壊れているか、途中で切れています。\n"},
     {{"info", "missing.png"}, 1, "", "fotra: cannot read the photo 'missing.png': ファイルが見つかりません。\n"},
+    // A header claiming far more pixels than the file holds fails at once;
+    // corrupt scan data fails unless --allow-damaged takes it with a warning.
+    {{"info", "huge.jpg"}, 1, "",
+     "fotra: cannot read the photo 'huge.jpg': ファイルが壊れているか、途中で切れています。\n"},
+    {{"convert", "huge.jpg", "h1.png"}, 1, "", "cannot read the photo 'huge.jpg': ファイルが壊れている", "h1.png"},
+    {{"convert", "damaged.jpg", "h2.png"}, 1, "",
+     "fotra: cannot read the photo 'damaged.jpg': JPEG ファイルのデータが壊れています。写真の一部が正しくないかもしれません。"
+     " (--allow-damaged opens it all the same)\n",
+     "h2.png"},
+    {{"convert", "damaged.jpg", "h3.png", "--allow-damaged"}, 0, "",
+     "fotra: warning: the photo 'damaged.jpg': JPEG ファイルのデータが壊れています。", "h3.png"},
+    {{"info", "photo.jpg"}, 0, "width: 13\nheight: 9\nbit depth: 24\nstride: 40\nformat: JPEG\n", ""},
     {{"convert", "photo.bmp"}, 2, "", "OUT is required"},
     // The document's extension rule: any case, long and short forms.
     {{"convert", "photo.bmp", "c1.JPG"}, 0, "", "", "c1.JPG"},
@@ -193,6 +205,27 @@ std::uint8_t photoByte(int x, int row, int channel)
     return static_cast<std::uint8_t>(x * 17 + row * 29 + channel * 61);
 }
 
+// From a JPEG that Qt-compatible writers made: huge.jpg, whose frame claims
+// 16000 x 16000 pixels, and damaged.jpg, whose scan data stops halfway but
+// which ends with its end marker.
+void writeDamagedJpegs(std::string jpeg, const fs::path& folder)
+{
+    const std::size_t frame = jpeg.find("\xFF\xC0");
+    const std::size_t scan = jpeg.find("\xFF\xDA");
+    ASSERT_NE(frame, std::string::npos);
+    ASSERT_NE(scan, std::string::npos);
+    std::string huge = jpeg;
+    huge.replace(frame + 5, 4, "\x3E\x80\x3E\x80");
+    const auto write = [&](const char* name, const std::string& bytes) {
+        clitest::writeBytes((folder / name).string(), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    };
+    write("huge.jpg", huge);
+    const std::size_t data = scan + 2 + ((static_cast<std::size_t>(static_cast<unsigned char>(jpeg[scan + 2])) << 8)
+                                         | static_cast<unsigned char>(jpeg[scan + 3]));
+    jpeg.resize(data + (jpeg.size() - 2 - data) / 2);
+    write("damaged.jpg", jpeg + "\xFF\xD9");
+}
+
 TEST(FotraCommandLine, ArgumentsGiveTheirStatusOutputAndFiles)
 {
     const clitest::TempFolder folder;
@@ -203,6 +236,8 @@ TEST(FotraCommandLine, ArgumentsGiveTheirStatusOutputAndFiles)
     clitest::writeBytes(folder.file("photo.bmp"), clitest::bmpFile(13, 9, 24, photoByte));
     clitest::writeBytes(folder.file("broken.jpg"), {0xFF, 0xD8, 0xFF, 0x00, 0x12});
     ASSERT_EQ(runFotra({"convert", "photo.bmp", "photo.png"}, root).status, 0);
+    ASSERT_EQ(runFotra({"convert", "photo.bmp", "photo.jpg"}, root).status, 0);
+    writeDamagedJpegs(clitest::readText(root / "photo.jpg"), root);
     fs::copy_file(root / "photo.png", root / "-dash.png");
     fs::copy_file(root / "photo.png", root / "second/photo.png");
     fs::copy_file(root / "photo.bmp", root / "second/photo.bmp");

@@ -43,12 +43,12 @@ TEST_F(Fotra, InfoPrintsSizeBitDepthAndStride)
 {
     const auto palette = runFotra({"info", palettePhoto_});
     EXPECT_EQ(palette.status, 0) << palette.err;
-    EXPECT_EQ(palette.out, "file: " + palettePhoto_ + "\nwidth: 5\nheight: 3\nbit depth: 8 (colour table)\nstride: 16\n");
+    EXPECT_EQ(palette.out, "file: " + palettePhoto_ + "\nwidth: 5\nheight: 3\nbit depth: 8 (colour table)\nstride: 16\nformat: BMP\n");
     EXPECT_TRUE(palette.err.empty()) << palette.err;
 
     const auto colour = runFotra({"info", colourPhoto_});
     EXPECT_EQ(colour.status, 0) << colour.err;
-    EXPECT_EQ(colour.out, "file: " + colourPhoto_ + "\nwidth: 7\nheight: 4\nbit depth: 24\nstride: 24\n");
+    EXPECT_EQ(colour.out, "file: " + colourPhoto_ + "\nwidth: 7\nheight: 4\nbit depth: 24\nstride: 24\nformat: BMP\n");
 }
 
 TEST_F(Fotra, ConvertWritesTheFormatOfTheExtension)

@@ -33,7 +33,7 @@ TEST_F(FotraMetadata, InfoListsCameraDateOrientationAndProfile)
     const auto run = runFotra({"info", photo.string()});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "file: " + photo.string() +
-                           "\nwidth: 20\nheight: 40\nbit depth: 24\nstride: 60\n"
+                           "\nwidth: 20\nheight: 40\nbit depth: 24\nstride: 60\nformat: JPEG\n"
                            "camera: Canon EOS 5D\n"
                            "date: 2024:05:01 10:11:12\n"
                            "orientation: 6 (rotate 90 clockwise, turned upright when read)\n"
@@ -65,7 +65,7 @@ TEST_F(FotraMetadata, InfoOfAPhotoWithoutMetadataListsOnlyThePixels)
     writePhoto(photo, twoColourPlanes(6, 2), SaveFormatPng);
     const auto run = runFotra({"info", photo.string()});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "file: " + photo.string() + "\nwidth: 6\nheight: 2\nbit depth: 24\nstride: 20\n");
+    EXPECT_EQ(run.out, "file: " + photo.string() + "\nwidth: 6\nheight: 2\nbit depth: 24\nstride: 20\nformat: PNG\n");
 }
 
 TEST_F(FotraMetadata, ConvertAndApplyKeepTheMetadataToldTheTruth)

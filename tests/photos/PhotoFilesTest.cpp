@@ -1,11 +1,14 @@
 // Photo files as cameras, phones and other programs make them, each made
 // here with the libraries themselves and opened through the real modules:
 // every one either opens (with the notes the user is told) or is refused
-// with the reason the user reads.
+// with the reason the user reads. JPEGs decode to the bytes Qt's reader
+// gives, turned upright, and encode to the bytes its writer makes.
 #include <sys/stat.h>
 
 #include <tiffio.h>
+#include <turbojpeg.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -13,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 #include <QImageWriter>
 
 #include <gtest/gtest.h>
@@ -125,6 +130,93 @@ std::string writtenBytes(const TempFolder& folder, const std::string& name, cons
     return path;
 }
 
+// The offset of the first marker `code` in a JPEG that Qt wrote.
+std::size_t markerAt(const std::vector<std::uint8_t>& bytes, std::uint8_t code)
+{
+    for (std::size_t i = 2; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == code) {
+            return i;
+        }
+    }
+    ADD_FAILURE() << "no marker " << int{code};
+    return 0;
+}
+
+void putBigEndian16(std::vector<std::uint8_t>& bytes, std::size_t at, int value)
+{
+    bytes[at] = static_cast<std::uint8_t>(value >> 8);
+    bytes[at + 1] = static_cast<std::uint8_t>(value);
+}
+
+// A noisy picture, so that its JPEG carries real scan data.
+QImage noisy(int width, int height)
+{
+    QImage image = gradient(width, height, QImage::Format_RGB888);
+    std::uint32_t state = 12345;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < 3 * width; ++x) {
+            state = state * 1103515245u + 12345u;
+            image.scanLine(y)[x] = static_cast<uchar>(image.scanLine(y)[x] ^ (state >> 27));
+        }
+    }
+    return image;
+}
+
+// A JPEG whose frame header claims `side` x `side` pixels.
+std::string jpegClaiming(const TempFolder& folder, int side)
+{
+    std::vector<std::uint8_t> bytes = imagetest::readBytes(writtenByQt(folder, "small.jpg", noisy(160, 120)));
+    const std::size_t frame = markerAt(bytes, 0xC0);
+    putBigEndian16(bytes, frame + 5, side);
+    putBigEndian16(bytes, frame + 7, side);
+    return writtenBytes(folder, "claiming.jpg", bytes);
+}
+
+// A PNG whose header claims `side` x `side` pixels.
+std::string pngClaiming(const TempFolder& folder, std::uint32_t side)
+{
+    std::vector<std::uint8_t> bytes = imagetest::readBytes(writtenByQt(folder, "small.png", noisy(160, 120)));
+    constexpr std::size_t kHeaderChunk = 12;
+    constexpr std::size_t kHeaderChunkBytes = 17; // type and data
+    for (std::size_t at : {std::size_t{16}, std::size_t{20}}) {
+        putBigEndian(bytes, at, side);
+    }
+    putBigEndian(bytes, kHeaderChunk + kHeaderChunkBytes, crc32(std::span(bytes).subspan(kHeaderChunk, kHeaderChunkBytes)));
+    return writtenBytes(folder, "claiming.png", bytes);
+}
+
+// A JPEG whose scan data stops halfway but which ends with its end marker,
+// as a download cut short and closed by a careless program looks.
+std::string jpegWithCutScan(const TempFolder& folder)
+{
+    std::vector<std::uint8_t> bytes = imagetest::readBytes(writtenByQt(folder, "whole.jpg", noisy(64, 48)));
+    const std::size_t scan = markerAt(bytes, 0xDA);
+    const std::size_t data = scan + 2 + ((std::size_t{bytes[scan + 2]} << 8) | bytes[scan + 3]);
+    bytes.resize(data + (bytes.size() - 2 - data) / 2);
+    bytes.insert(bytes.end(), {0xFF, 0xD9});
+    return writtenBytes(folder, "cut-scan.jpg", bytes);
+}
+
+// A CMYK JPEG as TurboJPEG writes it (YCCK with an Adobe marker): stored
+// values inverted, so (255, 0, 0, 255) is no cyan, full magenta and yellow,
+// no black.
+std::string cmykJpeg(const TempFolder& folder)
+{
+    std::vector<unsigned char> pixels(16 * 16 * 4);
+    for (std::size_t i = 0; i < pixels.size(); i += 4) {
+        pixels[i] = 255;
+        pixels[i + 3] = 255;
+    }
+    tjhandle encoder = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    EXPECT_EQ(tjCompress2(encoder, pixels.data(), 16, 0, 16, TJPF_CMYK, &jpeg, &size, TJSAMP_444, 100, 0), 0);
+    const std::vector<std::uint8_t> bytes(jpeg, jpeg + size);
+    tjFree(jpeg);
+    tjDestroy(encoder);
+    return writtenBytes(folder, "cmyk.jpg", bytes);
+}
+
 struct PhotoCase {
     const char* name;
     std::function<std::string(const TempFolder&)> make; // returns the path to open
@@ -171,20 +263,7 @@ const std::vector<PhotoCase>& photoCases()
              return writtenBytes(f, "cut.png", bytes);
          },
          false, "ファイルが壊れているか、途中で切れています。"},
-        {"too large",
-         [](const TempFolder& f) {
-             // A PNG whose header states 100000 x 100000 pixels.
-             std::vector<std::uint8_t> bytes =
-                 imagetest::readBytes(writtenByQt(f, "small.png", gradient(2, 2, QImage::Format_RGB888)));
-             constexpr std::size_t kHeaderChunk = 12;
-             constexpr std::size_t kHeaderChunkBytes = 17; // type and data
-             for (std::size_t at : {std::size_t{16}, std::size_t{20}}) {
-                 putBigEndian(bytes, at, 100000);
-             }
-             putBigEndian(bytes, kHeaderChunk + kHeaderChunkBytes,
-                          crc32(std::span(bytes).subspan(kHeaderChunk, kHeaderChunkBytes)));
-             return writtenBytes(f, "huge.png", bytes);
-         },
+        {"too large", [](const TempFolder& f) { return pngClaiming(f, 100000); },
          false, "写真が大きすぎます（100000 × 100000 ピクセル。上限は 268435456 ピクセルです）。"},
         {"DNG", [](const TempFolder& f) { return writtenRawLikeTiff(f, "photo.tif", true); }, false,
          "カメラの RAW ファイルです（DNG）。このプログラムは RAW ファイルを読めません。現像ソフトで JPEG か TIFF にしてから開いてください。"},
@@ -224,6 +303,15 @@ const std::vector<PhotoCase>& photoCases()
          false, "ファイルが壊れているか、途中で切れています。"},
         {"WebP", [](const TempFolder& f) { return writtenByQt(f, "photo.webp", gradient(9, 7, QImage::Format_RGB888)); },
          true, ""},
+        // Too short for its size: 16000 x 16000 needs at least 1.5 MB of
+        // scan data (2 bits a block), and is refused before any allocation.
+        {"JPEG claiming 16000 x 16000", [](const TempFolder& f) { return jpegClaiming(f, 16000); }, false,
+         "ファイルが壊れているか、途中で切れています。"},
+        {"PNG claiming 16000 x 16000", [](const TempFolder& f) { return pngClaiming(f, 16000); }, false,
+         "ファイルが壊れているか、途中で切れています。"},
+        {"JPEG whose scan is cut but which ends with its end marker", jpegWithCutScan, true,
+         "JPEG ファイルのデータが壊れています。写真の一部が正しくないかもしれません。\n"},
+        {"CMYK JPEG", cmykJpeg, true, ""},
     };
     return cases;
 }
@@ -243,6 +331,98 @@ TEST_F(PhotoFiles, EachOpensWithItsNotesOrIsRefusedWithItsReason)
         } else {
             EXPECT_EQ(fileProblemMessage(image.fileProblem), photo.message);
         }
+    }
+}
+
+// `jpeg` with an EXIF segment stating `orientation`, in Intel or Motorola
+// byte order, put right after the start-of-image marker.
+std::vector<std::uint8_t> withOrientation(std::vector<std::uint8_t> jpeg, int orientation, bool intel)
+{
+    const auto o = static_cast<std::uint8_t>(orientation);
+    const std::vector<std::uint8_t> tiff =
+        intel ? std::vector<std::uint8_t>{'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, o, 0, 0, 0, 0, 0, 0, 0}
+              : std::vector<std::uint8_t>{'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, o, 0, 0, 0, 0, 0, 0};
+    std::vector<std::uint8_t> segment = {0xFF, 0xE1, 0, static_cast<std::uint8_t>(2 + 6 + tiff.size()), 'E', 'x', 'i', 'f', 0, 0};
+    segment.insert(segment.end(), tiff.begin(), tiff.end());
+    jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+    return jpeg;
+}
+
+// `image` as the record's plane: rows bottom-up, blue, green, red.
+std::vector<std::uint8_t> bottomUpBgr(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    const std::size_t stride = rowStride(rgb.width());
+    std::vector<std::uint8_t> plane(stride * static_cast<std::size_t>(rgb.height()), 0);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const uchar* source = rgb.constScanLine(rgb.height() - 1 - y);
+        for (int x = 0; x < rgb.width(); ++x) {
+            for (int channel = 0; channel < 3; ++channel) {
+                plane[y * stride + 3 * x + channel] = source[3 * x + 2 - channel];
+            }
+        }
+    }
+    return plane;
+}
+
+// Odd sizes leave partial 16 x 16 blocks at the right and bottom edges.
+TEST_F(PhotoFiles, JpegsDecodeToTheBytesOfQtsReaderTurnedUpright)
+{
+    const struct {
+        QImage::Format format;
+        int orientation;
+        bool progressive;
+    } cases[] = {
+        {QImage::Format_RGB888, 1, false}, {QImage::Format_RGB888, 2, false}, {QImage::Format_RGB888, 3, false},
+        {QImage::Format_RGB888, 4, false}, {QImage::Format_RGB888, 5, false}, {QImage::Format_RGB888, 6, false},
+        {QImage::Format_RGB888, 7, false}, {QImage::Format_RGB888, 8, false}, {QImage::Format_RGB888, 6, true},
+        {QImage::Format_Grayscale8, 1, false}, {QImage::Format_Grayscale8, 8, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("format " + std::to_string(c.format) + " orientation " + std::to_string(c.orientation)
+                     + (c.progressive ? " progressive" : ""));
+        const TempFolder folder;
+        const std::string stored = folder.file("stored.jpg");
+        QImageWriter writer(QString::fromStdString(stored));
+        writer.setProgressiveScanWrite(c.progressive);
+        ASSERT_TRUE(writer.write(noisy(37, 21).convertToFormat(c.format)));
+        const std::string path =
+            writtenBytes(folder, "photo.jpg", withOrientation(imagetest::readBytes(stored), c.orientation, c.orientation % 2 == 1));
+        QImageReader reader(QString::fromStdString(path));
+        reader.setAutoTransform(true);
+        const QImage expected = reader.read();
+        COvImage2 image;
+        ASSERT_TRUE(image.loadFromFile(path));
+        ASSERT_EQ(image.width, expected.width());
+        ASSERT_EQ(image.height, expected.height());
+        EXPECT_TRUE(image.current == bottomUpBgr(expected));
+        EXPECT_EQ(image.loadNotes, 0u);
+    }
+}
+
+TEST_F(PhotoFiles, JpegSavesAreTheBytesOfQtsWriterBeyondTheDensity)
+{
+    const QImage picture = noisy(37, 21);
+    const TempFolder folder;
+    const std::string path = writtenByQt(folder, "source.png", picture);
+    COvImage2 image;
+    ASSERT_TRUE(image.loadFromFile(path));
+    for (const int quality : {90, 50}) {
+        SCOPED_TRACE(quality);
+        ASSERT_TRUE(image.saveToFile(folder.file("saved.jpg"), SaveFormatJpeg, quality));
+        QByteArray written;
+        QBuffer buffer(&written);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(quality);
+        ASSERT_TRUE(writer.write(picture));
+        // The JFIF segment's density (bytes 13 to 17) is Qt's 100 dpi there,
+        // unitless 1:1 here; everything after it is the same.
+        constexpr qsizetype kAfterJfif = 20;
+        const std::vector<std::uint8_t> saved = imagetest::readBytes(folder.file("saved.jpg"));
+        ASSERT_EQ(saved.size(), static_cast<std::size_t>(written.size()));
+        EXPECT_TRUE(std::equal(saved.begin() + kAfterJfif, saved.end(),
+                               reinterpret_cast<const std::uint8_t*>(written.constData()) + kAfterJfif));
     }
 }
 

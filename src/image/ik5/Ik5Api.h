@@ -81,4 +81,17 @@ void IK5FreeMemory(Ik5Dib dib);
 // save can add its metadata first and write the file once.
 typedef void (*Ik5ByteSink)(void* context, const void* bytes, unsigned long size);
 int IK5FileEncode(Ik5Dib dib, int format, int quality, Ik5ByteSink sink, void* context);
+
+// IK5FILE, beyond the six: what IK5FileLoad would give for the file, read
+// from its headers without decoding the pixels; nonzero when the headers
+// pass every check a load makes before decoding. IK5FileGetStatus then
+// gives the notes a load would have (but NoteAlphaFlattened and
+// NoteDamagedData, which only the pixels show), or why it would fail.
+struct IK5FILEINFO {
+    int width;       // as the DIB would be: turned upright
+    int height;
+    int bitCount;    // 8 (grey or palette, with a colour table) or 24
+    char format[16]; // "JPEG", "PNG", "TIFF", "BMP" or "WebP"
+};
+int IK5FileInfo(const char* path, IK5FILEINFO* info);
 }

@@ -26,6 +26,7 @@ struct LoadedLibrary {
     decltype(&IK5FileGetStatus) fileGetStatus = nullptr;
     decltype(&IK5FileGetProfile) fileGetProfile = nullptr;
     decltype(&IK5FileEncode) fileEncode = nullptr;
+    decltype(&IK5FileInfo) fileInfo = nullptr;
 };
 
 LoadedLibrary& library()
@@ -88,6 +89,7 @@ void loadLibraries(const std::string& folder)
     resolve(loaded.createImage, Effect, "IK5CreateImage");
     resolve(loaded.freeMemory, Com, "IK5FreeMemory");
     resolve(loaded.fileEncode, File, "IK5FileEncode");
+    resolve(loaded.fileInfo, File, "IK5FileInfo");
 }
 
 void releaseLibraries()
@@ -190,6 +192,17 @@ FileProblem lastFileProblem(FileError unexplained)
     problem.height = status.height;
     problem.limitPixels = status.limitPixels;
     return problem;
+}
+
+std::optional<FileInfo> fileInfo(const std::string& path)
+{
+    const auto function = library().fileInfo;
+    IK5FILEINFO info{};
+    if (function == nullptr || function(path.c_str(), &info) == 0) {
+        return std::nullopt;
+    }
+    info.format[sizeof info.format - 1] = '\0';
+    return FileInfo{info.width, info.height, info.bitCount, info.format, lastLoadNotes()};
 }
 
 LoadNotes lastLoadNotes()

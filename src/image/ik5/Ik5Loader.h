@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,18 @@ bool tiffFileSave(const std::string& path, Ik5Dib dib);
 // TIFF) in memory; false when it could not be encoded. Throws std::bad_alloc.
 bool fileEncode(Ik5Dib dib, int format, int quality, std::vector<std::uint8_t>& encoded);
 void freeMemory(Ik5Dib dib); // does nothing for null or when unresolved
+
+// What fileLoad would give for the file, from its headers alone; nothing
+// when it would fail (lastFileProblem says why). The notes are those a load
+// would have, but for what only the pixels show (see IK5FileInfo).
+struct FileInfo {
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+    std::string format; // "JPEG", "PNG", ...
+    LoadNotes notes = 0;
+};
+std::optional<FileInfo> fileInfo(const std::string& path);
 
 // True when the six functions are resolved.
 bool librariesAvailable();

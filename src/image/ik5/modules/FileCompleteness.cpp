@@ -2,30 +2,29 @@
 // only and never look further than the span.
 #include "FileCompleteness.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "JpegStructure.h"
 
 namespace ik5module {
 namespace {
 
 constexpr std::uint8_t kMarker = 0xFF;
-constexpr std::uint8_t kStartOfImage = 0xD8;
-constexpr std::uint8_t kEndOfImage = 0xD9;
-constexpr std::uint8_t kStartOfScan = 0xDA;
-
-bool isStandaloneMarker(std::uint8_t code)
-{
-    return code == 0x01 || (code >= 0xD0 && code <= 0xD7);
-}
 
 // Moves past the entropy-coded data of a scan to the next marker: stuffed
 // bytes (FF 00) and restart markers belong to the scan. False at end of file.
 bool skipScanData(std::span<const std::uint8_t> file, std::size_t& pos)
 {
     while (pos + 1 < file.size()) {
-        if (file[pos] != kMarker) {
-            ++pos;
-            continue;
+        // Scan data is mostly other bytes: find the next FF at memchr's pace.
+        const void* found = std::memchr(file.data() + pos, kMarker, file.size() - 1 - pos);
+        if (found == nullptr) {
+            return false;
         }
+        pos = static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - file.data());
         const std::uint8_t next = file[pos + 1];
         if (next == 0x00 || (next >= 0xD0 && next <= 0xD7)) {
             pos += 2;
@@ -51,37 +50,15 @@ std::uint32_t readLittle(std::span<const std::uint8_t> file, std::size_t at, int
 
 bool jpegIsComplete(std::span<const std::uint8_t> file)
 {
-    if (file.size() < 4 || file[0] != kMarker || file[1] != kStartOfImage) {
+    JpegSegments segments(file);
+    if (!segments.startsRight()) {
         return false;
     }
-    std::size_t pos = 2;
-    while (pos < file.size()) {
-        // Like the decoder, tolerate stray bytes before a marker.
-        while (pos < file.size() && file[pos] != kMarker) {
-            ++pos;
-        }
-        while (pos < file.size() && file[pos] == kMarker) {
-            ++pos;
-        }
-        if (pos >= file.size()) {
-            return false;
-        }
-        const std::uint8_t code = file[pos++];
-        if (code == kEndOfImage) {
+    while (const std::optional<JpegSegment> segment = segments.next()) {
+        if (segment->code == kJpegEndOfImage) {
             return true;
         }
-        if (isStandaloneMarker(code)) {
-            continue;
-        }
-        if (pos + 2 > file.size()) {
-            return false;
-        }
-        const std::size_t length = (std::size_t{file[pos]} << 8) | file[pos + 1];
-        if (length < 2 || pos + length > file.size()) {
-            return false;
-        }
-        pos += length;
-        if (code == kStartOfScan && !skipScanData(file, pos)) {
+        if (segment->code == kJpegStartOfScan && !skipScanData(file, segments.position)) {
             return false;
         }
     }
@@ -106,6 +83,59 @@ bool pngIsComplete(std::span<const std::uint8_t> file)
         pos = static_cast<std::size_t>(next);
     }
     return false;
+}
+
+// Deflate codes every symbol in at least one bit, and at most 258 bytes (a
+// match: a length code and a distance code of at least one bit each) in
+// two, so no stream expands more than 258 * 8 / 2 = 1032 times. The picture
+// unpacks to at least width x height x bits-per-pixel / 8 bytes, filter bytes
+// and interlacing only adding, so IDAT must hold at least that / 1032 bytes.
+bool pngHoldsItsPixels(std::span<const std::uint8_t> file)
+{
+    constexpr std::size_t kHeaderEnd = 8 + 8 + 13; // signature, chunk length and type, IHDR data
+    constexpr std::uint64_t kMaxSide = std::uint64_t{1} << 28;
+    if (file.size() < kHeaderEnd || std::string_view(reinterpret_cast<const char*>(file.data()) + 12, 4) != "IHDR") {
+        return true;
+    }
+    const auto bigEndian = [&](std::size_t at) {
+        return (std::uint64_t{file[at]} << 24) | (std::uint64_t{file[at + 1]} << 16) | (std::uint64_t{file[at + 2]} << 8)
+               | file[at + 3];
+    };
+    const std::uint64_t width = bigEndian(16);
+    const std::uint64_t height = bigEndian(20);
+    const std::uint64_t bitDepth = file[24];
+    if (width > kMaxSide || height > kMaxSide) {
+        return true; // the pixel limit refuses these
+    }
+    std::uint64_t channels = 0;
+    switch (file[25]) {
+    case 0: // grey
+    case 3: // palette
+        channels = 1;
+        break;
+    case 2: // RGB
+        channels = 3;
+        break;
+    case 4: // grey and alpha
+        channels = 2;
+        break;
+    case 6: // RGBA
+        channels = 4;
+        break;
+    default:
+        return true;
+    }
+    constexpr std::uint64_t kDeflateExpansion = 1032;
+    const std::uint64_t leastUnpacked = width * height * channels * bitDepth / 8;
+    std::uint64_t compressed = 0;
+    for (std::size_t pos = 8; pos + 12 <= file.size();) {
+        const std::uint64_t length = bigEndian(pos);
+        if (std::string_view(reinterpret_cast<const char*>(file.data()) + pos + 4, 4) == "IDAT") {
+            compressed += length;
+        }
+        pos += static_cast<std::size_t>(std::min<std::uint64_t>(length + 12, file.size()));
+    }
+    return compressed * kDeflateExpansion >= leastUnpacked;
 }
 
 bool bmpIsComplete(std::span<const std::uint8_t> file)

@@ -16,6 +16,11 @@ bool jpegIsComplete(std::span<const std::uint8_t> file);
 // True when the chunks after the signature are complete up to IEND.
 bool pngIsComplete(std::span<const std::uint8_t> file);
 
+// False when the PNG's compressed data (its IDAT chunks) is too short for
+// the picture its header states; true otherwise, and for a header it cannot
+// read (the decoder judges those).
+bool pngHoldsItsPixels(std::span<const std::uint8_t> file);
+
 // True when the file is at least as long as its headers say its pixel data
 // ends (uncompressed rows, or the stated size of RLE data).
 bool bmpIsComplete(std::span<const std::uint8_t> file);

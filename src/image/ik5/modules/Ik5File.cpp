@@ -1,8 +1,11 @@
 // IK5FILE: reads JPEG, PNG, TIFF and BMP files into DIBs and writes 24-bit
-// DIBs as JPEG, PNG or TIFF, over Qt's image readers and writers. A file is
-// read whole first so that a truncated JPEG, PNG or BMP can be refused; every save
-// goes through QSaveFile, so a failed save leaves any existing file untouched.
-// IK5FileEncode encodes in memory instead, for callers that write the file.
+// DIBs as JPEG, PNG or TIFF: JPEG with TurboJPEG (JpegCodec.h), the others
+// over Qt's image readers and writers. A file is read whole first so that a
+// truncated JPEG, PNG or BMP can be refused, and its header is checked
+// against the pixel limit and the file's size before the picture is given
+// any memory. Every save goes through QSaveFile, so a failed save leaves any
+// existing file untouched. IK5FileEncode encodes in memory instead, for
+// callers that write the file; IK5FileInfo reads the headers alone.
 // Each call leaves its outcome (the reason of a failure, the notes of a load,
 // the colour profile) for IK5FileGetStatus and IK5FileGetProfile, and keeps
 // the decoders' warnings off the terminal.
@@ -28,8 +31,10 @@
 #include "FileSniffing.h"
 #include "image/FileProblem.h"
 #include "FileCompleteness.h"
+#include "JpegCodec.h"
 #include "ModuleExport.h"
 #include "QtDibConversion.h"
+#include "Refusal.h"
 
 namespace {
 
@@ -47,41 +52,24 @@ struct Outcome {
 
 thread_local Outcome lastOutcome;
 
-// Thrown inside a call to end it with a reason.
-struct Refusal {
-    FileProblem problem;
-};
+using ik5module::refuse;
+using ik5module::Refusal;
 
-[[noreturn]] void refuse(FileError error, std::string format = {})
-{
-    throw Refusal{FileProblem{error, std::move(format)}};
-}
-
-// Qt's decoders and encoders (libjpeg, libpng, libtiff through Qt) print
-// warnings about the files they read: none of them reaches the terminal while
-// the module works; the call keeps them to judge the file by. The calls come
-// from one thread, as the library requires.
-thread_local QStringList decoderMessages;
-
+// Qt's decoders and encoders (libpng, libtiff, libwebp through Qt) print
+// warnings about the files they read: none of them reaches the terminal
+// while the module works. The calls come from one thread, as the library
+// requires.
 class QuietQt {
 public:
-    QuietQt() : previous_(qInstallMessageHandler(keep)) { decoderMessages.clear(); }
+    QuietQt() : previous_(qInstallMessageHandler(drop)) {}
     ~QuietQt() { qInstallMessageHandler(previous_); }
     QuietQt(const QuietQt&) = delete;
     QuietQt& operator=(const QuietQt&) = delete;
 
 private:
-    static void keep(QtMsgType, const QMessageLogContext&, const QString& message) { decoderMessages.append(message); }
+    static void drop(QtMsgType, const QMessageLogContext&, const QString&) {}
     QtMessageHandler previous_;
 };
-
-// libjpeg's words for entropy-coded data that stops short.
-bool decoderMetCutData()
-{
-    return std::any_of(decoderMessages.begin(), decoderMessages.end(), [](const QString& message) {
-        return message.contains(QLatin1String("premature end of data segment"), Qt::CaseInsensitive);
-    });
-}
 
 bool isReadFormat(const QByteArray& format)
 {
@@ -165,69 +153,177 @@ LoadNotes notesOf(int pages, const QImage& image)
     return notes;
 }
 
-Ik5Dib loadFile(const char* path)
+std::span<const std::uint8_t> spanOf(const QByteArray& bytes)
 {
-    QByteArray bytes = readWholeFile(path);
-    const std::span<const std::uint8_t> content(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                static_cast<std::size_t>(bytes.size()));
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
+}
+
+// A file read whole, with the format Qt recognises in it (jpeg, png, tiff,
+// bmp or webp); every other file is refused with its reason.
+struct ReadFile {
+    QByteArray bytes;
+    QByteArray format;
+};
+
+ReadFile readPhotoFile(const char* path)
+{
+    ReadFile file{readWholeFile(path), {}};
+    const std::span<const std::uint8_t> content = spanOf(file.bytes);
     if (content.empty()) {
         refuse(FileError::Damaged);
     }
-
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::ReadOnly)) {
-        refuse(FileError::ReadFailed);
-    }
-    QImageReader::setAllocationLimit(kDecodeLimitMegabytes);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
     if (const std::optional<std::string> raw = ik5module::cameraRawKind(content, path)) {
         refuse(FileError::CameraRaw, *raw);
     }
-    const QByteArray format = reader.format();
-    if (!isReadFormat(format)) {
+    QBuffer buffer(&file.bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) {
+        refuse(FileError::ReadFailed);
+    }
+    file.format = QImageReader(&buffer).format();
+    if (!isReadFormat(file.format)) {
         if (ik5module::startsLikeReadFormat(content)) {
             refuse(FileError::Damaged);
         }
         const std::string known = ik5module::formatName(content);
-        refuse(FileError::UnknownFormat, known.empty() ? format.toUpper().toStdString() : known);
+        refuse(FileError::UnknownFormat, known.empty() ? file.format.toUpper().toStdString() : known);
     }
+    return file;
+}
+
+bool isJpeg(const QByteArray& format)
+{
+    return format == "jpeg" || format == "jpg";
+}
+
+// The headers of a JPEG whose segments are all there. One whose end marker
+// alone is missing gets it added to `bytes` (NoteMissingEndMarker).
+ik5module::JpegHeader jpegHeader(QByteArray& bytes, LoadNotes& notes)
+{
+    if (!ik5module::jpegIsComplete(spanOf(bytes))) {
+        bytes.append("\xff\xd9", 2);
+        if (!ik5module::jpegIsComplete(spanOf(bytes))) {
+            refuse(FileError::Damaged);
+        }
+        notes |= NoteMissingEndMarker;
+    }
+    return ik5module::readJpegHeader(spanOf(bytes));
+}
+
+Ik5Dib loadJpeg(QByteArray& bytes)
+{
+    LoadNotes notes = 0;
+    const ik5module::JpegHeader header = jpegHeader(bytes, notes);
+    ik5module::DecodedJpeg decoded = ik5module::decodeJpeg(spanOf(bytes), header);
+    // Data cut short inside a scan, which the added end marker closed, is
+    // not a whole picture: refused, as a file cut anywhere else is.
+    if ((notes & NoteMissingEndMarker) && (decoded.notes & NoteDamagedData)) {
+        refuse(FileError::Damaged);
+    }
+    lastOutcome.notes = notes | decoded.notes;
+    lastOutcome.profile = QByteArray(reinterpret_cast<const char*>(decoded.profile.data()),
+                                     static_cast<qsizetype>(decoded.profile.size()));
+    return decoded.dib.release();
+}
+
+// Refuses, before anything is decoded, a picture whose header states more
+// pixels than the limit, a PNG whose compressed data cannot hold the
+// picture its header states, and a PNG or BMP cut short.
+void checkQtHeader(QImageReader& reader, const ReadFile& file)
+{
     const QSize size = reader.size();
     if (size.isValid() && !ik5module::acceptableSize(size.width(), size.height())) {
         throw Refusal{FileProblem{FileError::TooLarge, {}, size.width(), size.height(), ik5module::kMaxPixels}};
     }
-    // A JPEG whose segments are all there but whose end marker is missing
-    // is read with the marker added; whether its data was whole shows in
-    // the decoder's warnings.
-    bool endMarkerAdded = false;
-    if ((format == "jpeg" || format == "jpg") && !ik5module::jpegIsComplete(content)) {
-        bytes.append("\xff\xd9", 2);
-        endMarkerAdded = ik5module::jpegIsComplete(
-            std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
-        if (!endMarkerAdded) {
-            refuse(FileError::Damaged);
-        }
-    }
-    if (format == "png" && !ik5module::pngIsComplete(content)) {
+    const std::span<const std::uint8_t> content = spanOf(file.bytes);
+    if (file.format == "png" && (!ik5module::pngIsComplete(content) || !ik5module::pngHoldsItsPixels(content))) {
         refuse(FileError::Damaged);
     }
-    if (format == "bmp" && !ik5module::bmpIsComplete(content)) {
+    if (file.format == "bmp" && !ik5module::bmpIsComplete(content)) {
         refuse(FileError::Damaged);
     }
-    // `content` may be stale: the end marker above can have moved the bytes.
-    const int pages = ik5module::tiffPageCount(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
+}
+
+Ik5Dib loadWithQt(ReadFile& file)
+{
+    QBuffer buffer(&file.bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) {
+        refuse(FileError::ReadFailed);
+    }
+    QImageReader::setAllocationLimit(kDecodeLimitMegabytes);
+    QImageReader reader(&buffer, file.format);
+    reader.setAutoTransform(true);
+    checkQtHeader(reader, file);
+    const int pages = ik5module::tiffPageCount(spanOf(file.bytes));
     QImage image;
-    if (!reader.read(&image) || (endMarkerAdded && decoderMetCutData())) {
+    if (!reader.read(&image)) {
         refuse(FileError::Damaged);
     }
-    lastOutcome.notes = notesOf(pages, image) | (endMarkerAdded ? LoadNotes{NoteMissingEndMarker} : LoadNotes{0});
+    lastOutcome.notes = notesOf(pages, image);
     lastOutcome.profile = image.colorSpace().iccProfile();
     Ik5Dib dib = ik5module::dibFromImage(std::move(image));
     if (!dib) {
         refuse(FileError::OutOfMemory);
     }
     return dib;
+}
+
+Ik5Dib loadFile(const char* path)
+{
+    ReadFile file = readPhotoFile(path);
+    return isJpeg(file.format) ? loadJpeg(file.bytes) : loadWithQt(file);
+}
+
+// The bit count dibFromImage gives a picture of this format.
+int bitCountOf(QImage::Format format)
+{
+    switch (format) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+    case QImage::Format_Grayscale8:
+    case QImage::Format_Grayscale16:
+        return 8;
+    default:
+        return 24;
+    }
+}
+
+// What loadFile would give, from the headers: the same refusals except those
+// only decoding finds (damaged data), and the notes but NoteAlphaFlattened,
+// which depends on the pixels.
+int fileInfo(const char* path, IK5FILEINFO& info)
+{
+    ReadFile file = readPhotoFile(path);
+    info = IK5FILEINFO{};
+    if (isJpeg(file.format)) {
+        const ik5module::JpegHeader header = jpegHeader(file.bytes, lastOutcome.notes);
+        info.width = header.width;
+        info.height = header.height;
+        info.bitCount = header.bitCount;
+        std::strncpy(info.format, "JPEG", sizeof info.format - 1);
+        return 1;
+    }
+    QBuffer buffer(&file.bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) {
+        refuse(FileError::ReadFailed);
+    }
+    QImageReader reader(&buffer, file.format);
+    reader.setAutoTransform(true);
+    checkQtHeader(reader, file);
+    const QSize size = reader.size();
+    if (!size.isValid()) {
+        refuse(FileError::Damaged);
+    }
+    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    info.width = turned ? size.height() : size.width();
+    info.height = turned ? size.width() : size.height();
+    const QImage::Format format = reader.imageFormat();
+    info.bitCount = bitCountOf(format);
+    lastOutcome.notes = (isDeep(format) ? LoadNotes{NoteReducedTo8Bits} : LoadNotes{0})
+                        | (ik5module::tiffPageCount(spanOf(file.bytes)) > 1 ? LoadNotes{NoteFirstPageOnly} : LoadNotes{0});
+    const QByteArray name = file.format == "webp" ? QByteArray("WebP") : file.format.toUpper();
+    std::strncpy(info.format, name.constData(), sizeof info.format - 1);
+    return 1;
 }
 
 // The reason a QSaveFile failed: Qt says "resource" for a full disk.
@@ -243,26 +339,58 @@ FileError saveError(const QSaveFile& file, int savedErrno)
     }
 }
 
-int saveFile(const char* path, Ik5Dib dib, const char* format, int quality)
+// An encoded file in memory: TurboJPEG's buffer for JPEG, Qt's for the others.
+struct EncodedFile {
+    std::optional<ik5module::EncodedJpeg> jpeg;
+    QByteArray other;
+
+    std::span<const std::uint8_t> bytes() const
+    {
+        return jpeg ? std::span<const std::uint8_t>(jpeg->bytes.get(), jpeg->size) : spanOf(other);
+    }
+};
+
+// `dib` as a file of `format` (1 JPEG at `quality`, 2 PNG, 3 TIFF).
+EncodedFile encodeFile(Ik5Dib dib, int format, int quality)
 {
-    if (!path) {
+    const std::optional<ik5module::DibView> view = ik5module::viewDib(dib);
+    if (!view || view->header.biBitCount != 24 || format < 1 || format > 3) {
         refuse(FileError::WriteFailed);
+    }
+    EncodedFile encoded;
+    if (format == 1) {
+        encoded.jpeg = ik5module::encodeJpeg(*view, quality);
+        if (!encoded.jpeg) {
+            refuse(FileError::WriteFailed);
+        }
+        return encoded;
     }
     const QImage image = ik5module::imageFromDib(dib);
     if (image.isNull()) {
         // imageFromDib fails for a valid DIB only when its copy cannot be made.
-        refuse(ik5module::viewDib(dib) ? FileError::OutOfMemory : FileError::WriteFailed);
+        refuse(FileError::OutOfMemory);
     }
+    QBuffer buffer(&encoded.other);
+    if (!buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, format == 2 ? "png" : "tiff").write(image)) {
+        refuse(FileError::WriteFailed);
+    }
+    return encoded;
+}
+
+int saveFile(const char* path, Ik5Dib dib, int format, int quality)
+{
+    if (!path) {
+        refuse(FileError::WriteFailed);
+    }
+    const EncodedFile encoded = encodeFile(dib, format, quality);
+    const std::span<const std::uint8_t> bytes = encoded.bytes();
     QSaveFile file(QFile::decodeName(path));
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
         refuse(saveError(file, errno));
     }
-    QImageWriter writer(&file, format);
-    if (quality >= 0) {
-        writer.setQuality(quality);
-    }
-    if (!writer.write(image)) {
+    if (file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()))
+        != static_cast<qint64>(bytes.size())) {
         const FileError error = saveError(file, errno);
         file.cancelWriting();
         refuse(error);
@@ -275,24 +403,12 @@ int saveFile(const char* path, Ik5Dib dib, const char* format, int quality)
 
 int encodeImage(Ik5Dib dib, int format, int quality, Ik5ByteSink sink, void* context)
 {
-    static constexpr const char* kFormats[] = {"jpeg", "png", "tiff"};
-    const QImage image = ik5module::imageFromDib(dib);
-    if (sink == nullptr || image.isNull() || format < 1 || format > 3) {
+    if (sink == nullptr) {
         return 0;
     }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly)) {
-        return 0;
-    }
-    QImageWriter writer(&buffer, kFormats[format - 1]);
-    if (format == 1) {
-        writer.setQuality(quality);
-    }
-    if (!writer.write(image)) {
-        return 0;
-    }
-    sink(context, bytes.constData(), static_cast<unsigned long>(bytes.size()));
+    const EncodedFile encoded = encodeFile(dib, format, quality);
+    const std::span<const std::uint8_t> bytes = encoded.bytes();
+    sink(context, bytes.data(), static_cast<unsigned long>(bytes.size()));
     return 1;
 }
 
@@ -335,13 +451,13 @@ IK5_EXPORT int IK5JpegFileSave(const char* path, Ik5Dib dib, int, int quality, i
         lastOutcome.problem = FileError::WriteFailed;
         return 0;
     }
-    return guarded(0, [&] { return saveFile(path, dib, "jpeg", quality); });
+    return guarded(0, [&] { return saveFile(path, dib, 1, quality); });
 }
 
 IK5_EXPORT int IK5PngFileSave(const char* path, Ik5Dib dib, int, int, int, int, int, const char*, int,
                               const char*, const char*, const char*)
 {
-    return guarded(0, [&] { return saveFile(path, dib, "png", -1); });
+    return guarded(0, [&] { return saveFile(path, dib, 2, 0); });
 }
 
 IK5_EXPORT int IK5FileEncode(Ik5Dib dib, int format, int quality, Ik5ByteSink sink, void* context)
@@ -355,7 +471,17 @@ IK5_EXPORT int IK5FileEncode(Ik5Dib dib, int format, int quality, Ik5ByteSink si
 IK5_EXPORT int IK5TiffFileSave(const char* path, Ik5Dib dib, int, int, int, const char*, int,
                                const char*, const char*, const char*)
 {
-    return guarded(0, [&] { return saveFile(path, dib, "tiff", -1); });
+    return guarded(0, [&] { return saveFile(path, dib, 3, 0); });
+}
+
+IK5_EXPORT int IK5FileInfo(const char* path, IK5FILEINFO* info)
+{
+    return guarded(0, [&] {
+        if (path == nullptr || info == nullptr) {
+            refuse(FileError::NoSuchFile);
+        }
+        return fileInfo(path, *info);
+    });
 }
 
 IK5_EXPORT void IK5FileGetStatus(IK5FILESTATUS* status)

@@ -1,0 +1,314 @@
+// Decoding and encoding JPEG files with TurboJPEG. A colour picture in its
+// stored orientation (or flipped top to bottom) is decoded straight into the
+// DIB's rows; mirrored pictures are mirrored there row by row in place; only
+// the quarter turns, CMYK and profiled grey pass through one top-down buffer.
+#include "JpegCodec.h"
+
+#include <turbojpeg.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "ColourConversion.h"
+#include "Refusal.h"
+#include "image/LittleCms.h"
+
+namespace ik5module {
+namespace {
+
+struct HandleCloser {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+using TurboHandle = std::unique_ptr<void, HandleCloser>;
+
+// The decoder's pixel format for a frame of `components` components.
+enum class Channels : int { Grey = 1, Colour = 3, Cmyk = 4 };
+
+// A grey ICC profile names its colour space "GRAY" at byte 16.
+bool describesGrey(std::span<const std::uint8_t> profile)
+{
+    return profile.size() >= 20 && std::memcmp(profile.data() + 16, "GRAY", 4) == 0;
+}
+
+// Where upright pixel (x', y') lies in the stored picture, as byte steps:
+// stored = origin + x' * across + y' * down. The EXIF orientation says how
+// the stored rows must be turned to stand upright; 5 to 8 swap the sides.
+struct OrientedWalk {
+    std::ptrdiff_t origin;
+    std::ptrdiff_t across;
+    std::ptrdiff_t down;
+};
+
+OrientedWalk walkOf(int orientation, int storedWidth, int storedHeight, int pixelBytes)
+{
+    const std::ptrdiff_t pixel = pixelBytes;
+    const std::ptrdiff_t row = pixel * storedWidth;
+    const std::ptrdiff_t lastColumn = pixel * (storedWidth - 1);
+    const std::ptrdiff_t lastRow = row * (storedHeight - 1);
+    switch (orientation) {
+    case 2: // mirrored
+        return {lastColumn, -pixel, row};
+    case 3: // half turn
+        return {lastRow + lastColumn, -pixel, -row};
+    case 4: // flipped top to bottom
+        return {lastRow, pixel, -row};
+    case 5: // transposed
+        return {0, row, pixel};
+    case 6: // stored a quarter turn anticlockwise: turn clockwise
+        return {lastRow, -row, pixel};
+    case 7: // transversed
+        return {lastRow + lastColumn, -row, -pixel};
+    case 8: // stored a quarter turn clockwise: turn anticlockwise
+        return {lastColumn, row, -pixel};
+    default:
+        return {0, pixel, row};
+    }
+}
+
+// Copies the stored top-down packed picture upright into rows that start at
+// `target` and follow each other `pitch` bytes apart (negative: a DIB, whose
+// first row in memory is the bottom one). Square tiles keep the quarter
+// turns' reads within the cache.
+void copyUpright(const std::uint8_t* stored, int storedWidth, int storedHeight, int pixelBytes, int orientation,
+                 std::uint8_t* target, std::ptrdiff_t pitch)
+{
+    const bool turned = orientation >= 5;
+    const int width = turned ? storedHeight : storedWidth;
+    const int height = turned ? storedWidth : storedHeight;
+    const OrientedWalk walk = walkOf(orientation, storedWidth, storedHeight, pixelBytes);
+    constexpr int kTile = 64;
+    for (int top = 0; top < height; top += kTile) {
+        for (int left = 0; left < width; left += kTile) {
+            for (int y = top; y < std::min(top + kTile, height); ++y) {
+                std::uint8_t* out = target + y * pitch + std::ptrdiff_t{left} * pixelBytes;
+                const std::uint8_t* in = stored + walk.origin + y * walk.down + left * walk.across;
+                for (int x = left; x < std::min(left + kTile, width); ++x, in += walk.across, out += pixelBytes) {
+                    std::memcpy(out, in, static_cast<std::size_t>(pixelBytes));
+                }
+            }
+        }
+    }
+}
+
+// Reverses the pixels of each of `rows` rows in place.
+void mirrorRows(std::uint8_t* first, std::size_t stride, int rows, int width, int pixelBytes)
+{
+    const auto size = static_cast<std::size_t>(pixelBytes);
+    for (int y = 0; y < rows; ++y) {
+        std::uint8_t* left = first + static_cast<std::size_t>(y) * stride;
+        std::uint8_t* right = left + (static_cast<std::size_t>(width) - 1) * size;
+        for (; left < right; left += size, right -= size) {
+            std::swap_ranges(left, left + size, right);
+        }
+    }
+}
+
+Channels channelsOf(const JpegFrame& frame)
+{
+    switch (frame.components.size()) {
+    case 1:
+        return Channels::Grey;
+    case 3:
+        return Channels::Colour;
+    case 4:
+        return Channels::Cmyk;
+    default:
+        // Two components, or more than four: no picture the decoder can give.
+        refuse(FileError::Damaged);
+    }
+}
+
+int pixelFormatOf(Channels channels)
+{
+    switch (channels) {
+    case Channels::Grey:
+        return TJPF_GRAY;
+    case Channels::Cmyk:
+        return TJPF_CMYK;
+    case Channels::Colour:
+        break;
+    }
+    return TJPF_BGR;
+}
+
+// Runs the decoder into `target` (rows `pitch` bytes apart, bottom-up with
+// TJFLAG_BOTTOMUP); true when it found the data corrupt but gave the picture.
+bool runDecoder(std::span<const std::uint8_t> file, const JpegHeader& header, Channels channels,
+                std::uint8_t* target, std::size_t pitch, int flags)
+{
+    const TurboHandle decoder(tjInitDecompress());
+    if (!decoder) {
+        throw std::bad_alloc();
+    }
+    const JpegFrame& frame = header.layout.frame;
+    // TJFLAG_LIMITSCANS: a progressive file of hundreds of scans, which could
+    // keep the decoder busy for minutes, is refused.
+    const int status = tjDecompress2(decoder.get(), file.data(), file.size(), target, frame.width,
+                                     static_cast<int>(pitch), frame.height, pixelFormatOf(channels),
+                                     flags | TJFLAG_ACCURATEDCT | TJFLAG_LIMITSCANS);
+    if (status == 0) {
+        return false;
+    }
+    if (tjGetErrorCode(decoder.get()) == TJERR_WARNING) {
+        return true;
+    }
+    refuse(FileError::Damaged);
+}
+
+void fillGreyTable(const DibView& dib)
+{
+    for (int i = 0; i < 256; ++i) {
+        const auto level = static_cast<std::uint8_t>(i);
+        dib.colourTable[i] = RGBQUAD{level, level, level, 0};
+    }
+}
+
+OwnedDib allocated(int width, int height, int bitCount)
+{
+    OwnedDib dib(allocateDib(width, height, bitCount));
+    if (!dib) {
+        // The size was accepted with the header: only memory can be missing.
+        refuse(FileError::OutOfMemory);
+    }
+    return dib;
+}
+
+// A colour or grey picture into its DIB: orientations 1 to 4 decode into the
+// DIB's rows in the order that stands them upright (1 and 2 bottom-up, 3 and 4
+// top-down), 2 and 3 then mirror each row; the quarter turns go through a
+// top-down buffer.
+DecodedJpeg decodeIntoDib(std::span<const std::uint8_t> file, const JpegHeader& header, Channels channels)
+{
+    const JpegFrame& frame = header.layout.frame;
+    const int orientation = header.layout.orientation;
+    const int pixelBytes = static_cast<int>(channels);
+    DecodedJpeg decoded;
+    decoded.dib = allocated(header.width, header.height, header.bitCount);
+    const DibView dib = *viewDib(decoded.dib.get());
+    bool damaged = false;
+    if (orientation <= 4) {
+        const int flags = orientation <= 2 ? TJFLAG_BOTTOMUP : 0;
+        damaged = runDecoder(file, header, channels, dib.pixels, dib.stride, flags);
+        if (orientation == 2 || orientation == 3) {
+            mirrorRows(dib.pixels, dib.stride, header.height, header.width, pixelBytes);
+        }
+    } else {
+        const std::size_t storedStride = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(pixelBytes);
+        const auto stored = std::make_unique_for_overwrite<std::uint8_t[]>(storedStride * static_cast<std::size_t>(frame.height));
+        damaged = runDecoder(file, header, channels, stored.get(), storedStride, 0);
+        copyUpright(stored.get(), frame.width, frame.height, pixelBytes, orientation,
+                    dib.pixels + static_cast<std::size_t>(header.height - 1) * dib.stride,
+                    -static_cast<std::ptrdiff_t>(dib.stride));
+    }
+    if (channels == Channels::Grey) {
+        fillGreyTable(dib);
+    }
+    decoded.notes = damaged ? LoadNotes{NoteDamagedData} : LoadNotes{0};
+    return decoded;
+}
+
+// CMYK, and grey described by a grey profile: decoded top-down, turned
+// upright, and converted to sRGB through the file's profile.
+DecodedJpeg decodeAndConvert(std::span<const std::uint8_t> file, const JpegHeader& header, Channels channels)
+{
+    const JpegFrame& frame = header.layout.frame;
+    const int orientation = header.layout.orientation;
+    const auto pixelBytes = static_cast<std::size_t>(channels);
+    const std::size_t pixels = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
+    auto stored = std::make_unique_for_overwrite<std::uint8_t[]>(pixels * pixelBytes);
+    const bool damaged = runDecoder(file, header, channels, stored.get(), pixelBytes * static_cast<std::size_t>(frame.width), 0);
+    if (orientation != 1) {
+        auto upright = std::make_unique_for_overwrite<std::uint8_t[]>(pixels * pixelBytes);
+        copyUpright(stored.get(), frame.width, frame.height, static_cast<int>(pixelBytes), orientation, upright.get(),
+                    static_cast<std::ptrdiff_t>(pixelBytes) * header.width);
+        stored = std::move(upright);
+    }
+    const ConvertedPicture converted = convertToDib(
+        {header.width, header.height, channels == Channels::Cmyk ? DecodedLayout::Cmyk8 : DecodedLayout::Grey8,
+         header.layout.adobe, std::span<const std::uint8_t>(stored.get(), pixels * pixelBytes), 0,
+         header.layout.iccProfile});
+    DecodedJpeg decoded;
+    decoded.dib.reset(converted.dib);
+    if (!decoded.dib) {
+        refuse(FileError::OutOfMemory);
+    }
+    decoded.profile = converted.profile;
+    decoded.notes = (damaged ? LoadNotes{NoteDamagedData} : LoadNotes{0})
+                    | (converted.convertedToSrgb ? LoadNotes{NoteConvertedToSrgb} : LoadNotes{0});
+    return decoded;
+}
+
+} // namespace
+
+void DibFree::operator()(void* dib) const
+{
+    std::free(dib);
+}
+
+void TurboFree::operator()(unsigned char* bytes) const
+{
+    tjFree(bytes);
+}
+
+JpegHeader readJpegHeader(std::span<const std::uint8_t> file)
+{
+    std::optional<JpegLayout> layout = readJpegLayout(file);
+    if (!layout) {
+        refuse(FileError::Damaged);
+    }
+    JpegHeader header;
+    header.layout = std::move(*layout);
+    const JpegFrame& frame = header.layout.frame;
+    if (!acceptableSize(frame.width, frame.height)) {
+        throw Refusal{FileProblem{FileError::TooLarge, {}, frame.width, frame.height, kMaxPixels}};
+    }
+    if (file.size() - header.layout.scanDataOffset < leastCodedBytes(frame)) {
+        refuse(FileError::Damaged);
+    }
+    const Channels channels = channelsOf(frame);
+    const bool turned = header.layout.orientation >= 5;
+    header.width = turned ? frame.height : frame.width;
+    header.height = turned ? frame.width : frame.height;
+    header.bitCount = channels == Channels::Grey && !describesGrey(header.layout.iccProfile) ? 8 : 24;
+    return header;
+}
+
+DecodedJpeg decodeJpeg(std::span<const std::uint8_t> file, const JpegHeader& header)
+{
+    const Channels channels = channelsOf(header.layout.frame);
+    // CMYK always, and grey when a grey profile describes it, become sRGB.
+    if (channels == Channels::Cmyk || (channels == Channels::Grey && header.bitCount == 24)) {
+        return decodeAndConvert(file, header, channels);
+    }
+    DecodedJpeg decoded = decodeIntoDib(file, header, channels);
+    // A colour picture keeps its profile when it describes RGB pixels.
+    if (channels == Channels::Colour && lcms::openProfile(header.layout.iccProfile, cmsSigRgbData)) {
+        decoded.profile = header.layout.iccProfile;
+    }
+    return decoded;
+}
+
+std::optional<EncodedJpeg> encodeJpeg(const DibView& dib, int quality)
+{
+    if (dib.header.biBitCount != 24) {
+        return std::nullopt;
+    }
+    const TurboHandle encoder(tjInitCompress());
+    if (!encoder) {
+        return std::nullopt;
+    }
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
+    const int status = tjCompress2(encoder.get(), dib.pixels, dib.header.biWidth, static_cast<int>(dib.stride),
+                                   dib.header.biHeight, TJPF_BGR, &bytes, &size, TJSAMP_420, std::max(quality, 1),
+                                   TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT);
+    EncodedJpeg encoded{std::unique_ptr<unsigned char, TurboFree>(bytes), size};
+    if (status != 0) {
+        return std::nullopt;
+    }
+    return encoded;
+}
+
+} // namespace ik5module
