@@ -1,0 +1,211 @@
+// Opening and saving a JPEG against the codec's own floor, measured in one
+// run on one photo:
+//   fotra convert  `fotra convert IN.jpg OUT.jpg` as a separate process:
+//                  start-up, read, decode, metadata, planes, encode, the
+//                  atomic write;
+//   fotra info     `fotra info IN.jpg`: headers and metadata only;
+//   TurboJPEG      the same file decoded to bottom-up BGR and encoded again at
+//                  quality 90 in this process, from a fresh copy of the file
+//                  into fresh buffers each time, as a process would start.
+// Wall time and processor time (user + system, the child's for the
+// processes) are both given: on a shared machine the processor time is the
+// steadier. The timings alternate within each run and the fastest counts.
+//
+//   fotra_jpeg_bench [--runs=N] [--photo=FILE]
+// Without --photo a 20-megapixel (5472 x 3648) photo-like JPEG at quality 92
+// is written to a temporary folder first.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/TestImages.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Timing {
+    double wall = std::numeric_limits<double>::infinity();
+    double cpu = std::numeric_limits<double>::infinity();
+
+    void keepFastest(const Timing& other)
+    {
+        wall = std::min(wall, other.wall);
+        cpu = std::min(cpu, other.cpu);
+    }
+};
+
+double seconds(const timeval& time)
+{
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
+}
+
+double wallNow()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double processorNow()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Runs the program with its output thrown away; the child's times.
+Timing runProcess(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const double start = wallNow();
+    pid_t child = 0;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        std::fprintf(stderr, "cannot start %s\n", argv[0]);
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    Timing timing{wallNow() - start, seconds(usage.ru_utime) + seconds(usage.ru_stime)};
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "failed: %s\n", arguments[1].c_str());
+        std::exit(1);
+    }
+    return timing;
+}
+
+struct HandleCloser {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+using TurboHandle = std::unique_ptr<void, HandleCloser>;
+
+std::size_t dibStride(int width)
+{
+    return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+}
+
+// TurboJPEG's decode of the file into a fresh bottom-up BGR buffer with the
+// record's row stride, and its encode of that at quality 90.
+Timing turboRoundTrip(const std::vector<unsigned char>& file, int width, int height)
+{
+    const double wallStart = wallNow();
+    const double processorStart = processorNow();
+    const std::vector<unsigned char> input = file;
+    const TurboHandle decoder(tjInitDecompress());
+    const TurboHandle encoder(tjInitCompress());
+    const std::size_t stride = dibStride(width);
+    const auto pixels = std::make_unique_for_overwrite<unsigned char[]>(stride * static_cast<std::size_t>(height));
+    unsigned char* encoded = nullptr;
+    unsigned long size = 0;
+    if (tjDecompress2(decoder.get(), input.data(), input.size(), pixels.get(), width, static_cast<int>(stride), height,
+                      TJPF_BGR, TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT) != 0
+        || tjCompress2(encoder.get(), pixels.get(), width, static_cast<int>(stride), height, TJPF_BGR, &encoded, &size,
+                       TJSAMP_420, 90, TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT) != 0) {
+        std::fprintf(stderr, "TurboJPEG: %s\n", tjGetErrorStr2(nullptr));
+        std::exit(1);
+    }
+    tjFree(encoded);
+    return {wallNow() - wallStart, processorNow() - processorStart};
+}
+
+// A photo-like picture as a JPEG at quality 92.
+std::vector<unsigned char> photoLikeJpeg(int width, int height)
+{
+    const ImagePlanes photo = testsupport::photoLikeImage(width, height, 7);
+    const TurboHandle encoder(tjInitCompress());
+    unsigned char* encoded = nullptr;
+    unsigned long size = 0;
+    tjCompress2(encoder.get(), photo.current.data(), width, static_cast<int>(photo.stride()), height, TJPF_BGR, &encoded,
+                &size, TJSAMP_420, 92, TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT);
+    std::vector<unsigned char> bytes(encoded, encoded + size);
+    tjFree(encoded);
+    return bytes;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int runs = 5;
+    std::string photoPath;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument.starts_with("--runs=")) {
+            runs = std::max(1, std::atoi(argv[i] + 7));
+        } else if (argument.starts_with("--photo=")) {
+            photoPath = std::string(argument.substr(8));
+        } else {
+            std::fprintf(stderr, "usage: %s [--runs=N] [--photo=FILE]\n", argv[0]);
+            return 2;
+        }
+    }
+    const fs::path folder = fs::temp_directory_path() / ("fotra-jpeg-bench-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    if (photoPath.empty()) {
+        photoPath = (folder / "photo.jpg").string();
+        const std::vector<unsigned char> bytes = photoLikeJpeg(5472, 3648);
+        std::ofstream(photoPath, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                          static_cast<std::streamsize>(bytes.size()));
+    }
+    std::ifstream in(photoPath, std::ios::binary);
+    const std::vector<unsigned char> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    int width = 0;
+    int height = 0;
+    int subsampling = 0;
+    int colourSpace = 0;
+    const TurboHandle reader(tjInitDecompress());
+    if (file.empty()
+        || tjDecompressHeader3(reader.get(), file.data(), file.size(), &width, &height, &subsampling, &colourSpace) != 0) {
+        std::fprintf(stderr, "cannot read %s\n", photoPath.c_str());
+        return 1;
+    }
+    const std::string fotra = (fs::read_symlink("/proc/self/exe").parent_path() / "fotra").string();
+    const std::string output = (folder / "out.jpg").string();
+
+    Timing convert;
+    Timing info;
+    Timing turbo;
+    for (int run = 0; run < runs; ++run) {
+        convert.keepFastest(runProcess({fotra, "convert", photoPath, output}));
+        info.keepFastest(runProcess({fotra, "info", photoPath}));
+        turbo.keepFastest(turboRoundTrip(file, width, height));
+    }
+    std::printf("photo %s, %d x %d (%.1f MP), %zu bytes, %d runs, fastest counts\n\n", photoPath.c_str(), width, height,
+                width * static_cast<double>(height) / 1e6, file.size(), runs);
+    std::printf("| case | wall (s) | processor (s) | wall ratio | processor ratio | target |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|\n");
+    std::printf("| TurboJPEG decode + encode | %.3f | %.3f | 1.00 | 1.00 | |\n", turbo.wall, turbo.cpu);
+    std::printf("| fotra convert | %.3f | %.3f | %.2f | %.2f | 1.2 |\n", convert.wall, convert.cpu,
+                convert.wall / turbo.wall, convert.cpu / turbo.cpu);
+    std::printf("| fotra info | %.3f | %.3f | %.2f | %.2f | |\n", info.wall, info.cpu, info.wall / turbo.wall,
+                info.cpu / turbo.cpu);
+    fs::remove_all(folder);
+    return 0;
+}
