@@ -19,6 +19,21 @@ int truncateToInt(double value)
     return static_cast<int>(std::clamp(std::trunc(value), lowest, highest));
 }
 
+// Right and top edges first, then 0: a photo no larger than the pane
+// therefore keeps the region at 0, 0.
+RegionPosition clampRegion(RegionPosition region, PaneSize photoPane, int width, int height)
+{
+    if (static_cast<std::int64_t>(photoPane.width) + region.x > width) {
+        region.x = width - photoPane.width;
+    }
+    if (static_cast<std::int64_t>(photoPane.height) + region.y > height) {
+        region.y = height - photoPane.height;
+    }
+    region.x = std::max(region.x, 0);
+    region.y = std::max(region.y, 0);
+    return region;
+}
+
 } // namespace
 
 double computeOverviewScale(PaneSize overview, int width, int height)
@@ -31,19 +46,9 @@ double computeOverviewScale(PaneSize overview, int width, int height)
 RegionPosition regionForPointer(PanePoint pointerInOverview, double scale, PaneSize photoPane, int width,
                                 int height)
 {
-    RegionPosition region{truncateToInt(pointerInOverview.x / scale),
-                          height - truncateToInt(pointerInOverview.y / scale)};
-    // Right and top edges first, then 0: a photo no larger than the pane
-    // therefore keeps the region at 0, 0.
-    if (static_cast<std::int64_t>(photoPane.width) + region.x > width) {
-        region.x = width - photoPane.width;
-    }
-    if (static_cast<std::int64_t>(photoPane.height) + region.y > height) {
-        region.y = height - photoPane.height;
-    }
-    region.x = std::max(region.x, 0);
-    region.y = std::max(region.y, 0);
-    return region;
+    return clampRegion({truncateToInt(pointerInOverview.x / scale),
+                        height - truncateToInt(pointerInOverview.y / scale)},
+                       photoPane, width, height);
 }
 
 MarkerGeometry regionMarker(RegionPosition region, double scale, PaneSize photoPane, int height)
@@ -66,6 +71,55 @@ PhotoAndPreviewPanes shrinkPanesToPhoto(PhotoAndPreviewPanes panes, int width, i
         pane->height = std::min(pane->height, height);
     }
     return panes;
+}
+
+ControlRect placeControl(ControlRect atTemplate, ControlRect photoPane, ControlRect previewPane,
+                         DialogGrowth growth)
+{
+    const int paneGrowth = growth.width / 2;
+    const bool isPane = atTemplate == photoPane || atTemplate == previewPane;
+    ControlRect placed = atTemplate;
+    if (atTemplate.left >= previewPane.right()) {
+        placed.left += 2 * paneGrowth;
+    } else if (atTemplate.left >= previewPane.left) {
+        placed.left += paneGrowth;
+    }
+    if (isPane) {
+        placed.width += paneGrowth;
+    }
+    if (atTemplate.top >= photoPane.bottom()) {
+        placed.top += growth.height;
+    } else {
+        placed.height += growth.height;
+    }
+    return placed;
+}
+
+PaneSize devicePixels(PaneSize logical, double devicePixelRatio)
+{
+    return {static_cast<int>(std::ceil(logical.width * devicePixelRatio)),
+            static_cast<int>(std::ceil(logical.height * devicePixelRatio))};
+}
+
+PaneSize paneLimitForPhoto(int width, int height, double devicePixelRatio)
+{
+    return {static_cast<int>(std::ceil(width / devicePixelRatio)),
+            static_cast<int>(std::ceil(height / devicePixelRatio))};
+}
+
+PaneSize paneRegionSize(PaneSize paneDevicePixels, int width, int height)
+{
+    return {std::min(paneDevicePixels.width, width), std::min(paneDevicePixels.height, height)};
+}
+
+RegionPosition regionAfterResize(RegionPosition region, PaneSize before, PaneSize after, int width,
+                                 int height)
+{
+    // Twice the middle, so that odd sizes keep it exactly.
+    const std::int64_t middleX = 2 * static_cast<std::int64_t>(region.x) + before.width;
+    const std::int64_t middleY = 2 * static_cast<std::int64_t>(region.y) + before.height;
+    return clampRegion({static_cast<int>((middleX - after.width) / 2), static_cast<int>((middleY - after.height) / 2)},
+                       after, width, height);
 }
 
 PreviewRect previewRectangle(RegionPosition region, PaneSize previewPane)

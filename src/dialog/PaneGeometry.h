@@ -1,7 +1,9 @@
 // The effect dialog's pane arithmetic: the overview scale, the preview region
 // chosen by dragging in the overview and its red marker, the panes shrunk to
-// a small photo, and the sampling square with the colour it picks. Pure
-// functions in pixels; the Qt dialog supplies pane sizes and pointer points.
+// a small photo, the layout of a resized dialog, and the sampling square with
+// the colour it picks. Pure functions; pane sizes, regions and pointer points
+// are in device pixels (one photo pixel each), control rectangles in the
+// toolkit's logical pixels. The Qt dialog supplies sizes and points.
 #pragma once
 
 #include <cstdint>
@@ -59,6 +61,53 @@ struct PhotoAndPreviewPanes {
     PaneSize preview;
 };
 PhotoAndPreviewPanes shrinkPanesToPhoto(PhotoAndPreviewPanes panes, int width, int height);
+
+// A control's rectangle in the dialog in logical pixels, left and top
+// inclusive.
+struct ControlRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+    friend bool operator==(const ControlRect&, const ControlRect&) = default;
+};
+
+// How much larger than its template the dialog is, in logical pixels; >= 0.
+struct DialogGrowth {
+    int width = 0;
+    int height = 0;
+};
+
+// Where a control goes in a dialog grown by `growth`, from its template
+// rectangle and the template rectangles of the photo and preview panes. The
+// two panes share the extra width equally (so they stay the same size) and
+// take all the extra height; what lies right of the preview pane's left edge
+// follows it, what lies right of the preview pane follows its right edge,
+// what lies below the panes follows their bottom edge, and whatever stands
+// beside the panes (the light swatch) takes their height. With no growth
+// every control keeps its template rectangle.
+ControlRect placeControl(ControlRect atTemplate, ControlRect photoPane, ControlRect previewPane,
+                         DialogGrowth growth);
+
+// A pane's size in device pixels (rounded up) from its logical size.
+PaneSize devicePixels(PaneSize logical, double devicePixelRatio);
+
+// The largest logical size of a pane that shows no more device pixels than
+// the photo has: ceil(width / devicePixelRatio) x ceil(height / ...). The
+// panes are shrunk to it (shrinkPanesToPhoto) and never grow past it.
+PaneSize paneLimitForPhoto(int width, int height, double devicePixelRatio);
+
+// The photo pixels a pane shows at 1:1, one per device pixel: its size in
+// device pixels, but no more than the photo has.
+PaneSize paneRegionSize(PaneSize paneDevicePixels, int width, int height);
+
+// The region after the panes changed from `before` to `after` (region
+// sizes): its middle stays where it was, then it is clamped to the photo
+// like a drag step.
+RegionPosition regionAfterResize(RegionPosition region, PaneSize before, PaneSize after, int width,
+                                 int height);
 
 // The rectangle every preview operation works on: the region at the preview
 // pane's size.

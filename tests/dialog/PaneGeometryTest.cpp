@@ -1,6 +1,7 @@
 // The dialog's pane arithmetic: overview scale, region dragging and its
-// clamping, the red marker, panes shrunk to small photos, the sampling
-// square's drag and the colour it picks.
+// clamping, the red marker, panes shrunk to small photos, the region of a
+// resized dialog on a high-density screen, the sampling square's drag and
+// the colour it picks.
 #include "dialog/PaneGeometry.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +102,35 @@ TEST(PaneShrink, ThePreviewRectangleMustLieInsideThePhoto)
     EXPECT_FALSE(rectangleInsidePhoto({-1, 0, 2, 2}, image));
     EXPECT_FALSE(rectangleInsidePhoto({0, 0, 0, 2}, image));
     EXPECT_FALSE(rectangleInsidePhoto({0, 0, 2, -1}, image));
+}
+
+TEST(PaneResize, OnePhotoPixelPerDevicePixelAndNoMoreThanThePhotoHas)
+{
+    // An odd-sized photo on a screen of ratio 2: the pane may take 51 x 38
+    // logical pixels, whose 102 x 76 device pixels show the whole 101 x 75.
+    EXPECT_EQ(paneLimitForPhoto(101, 75, 2.0), (PaneSize{51, 38}));
+    EXPECT_EQ(devicePixels({51, 38}, 2.0), (PaneSize{102, 76}));
+    EXPECT_EQ(paneRegionSize(devicePixels({51, 38}, 2.0), 101, 75), (PaneSize{101, 75}));
+    EXPECT_EQ(paneRegionSize(devicePixels({360, 332}, 1.5), 4000, 3000), (PaneSize{540, 498}));
+}
+
+TEST(PaneResize, TheRegionKeepsItsMiddleAndStaysInsideThePhoto)
+{
+    const struct {
+        RegionPosition region;
+        PaneSize before;
+        PaneSize after;
+        RegionPosition expected;
+    } rows[] = {
+        {{1000, 800}, {360, 332}, {660, 532}, {850, 700}},   // middle kept
+        {{1000, 800}, {361, 333}, {660, 532}, {850, 700}},   // odd sizes
+        {{0, 0}, {360, 332}, {660, 532}, {0, 0}},            // at the bottom-left corner
+        {{3640, 2668}, {360, 332}, {660, 532}, {3340, 2468}}, // pushed back from the top-right
+        {{100, 50}, {360, 332}, {4000, 3000}, {0, 0}},       // panes as large as the photo
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(regionAfterResize(row.region, row.before, row.after, 4000, 3000), row.expected);
+    }
 }
 
 TEST(SquareDrag, StopsAtZeroAndOnePixelShortOfTheFarEdge)

@@ -1,8 +1,10 @@
 // The effect dialog's panes: what a render draws (overview, marker, photo
 // region, the preview pipeline's bytes, swatches), what it leaves in the
 // planes, the slow modes with their preview off, region dragging with its
-// clamping, when a repaint is requested, and the preview following every
-// slider move.
+// clamping, when a repaint is requested, the preview following every
+// slider move, and a resized dialog keeping its panes 1:1.
+#include <map>
+
 #include <QCheckBox>
 #include <QPushButton>
 #include <QSlider>
@@ -79,6 +81,8 @@ private slots:
     void previewFollowsWheelKeysAndDrags();
     void pressAndHoldShowsTheUntouchedRegion();
     void clickInOverviewCentresTheRegion();
+    void resizeKeepsPanesOneToOne_data();
+    void resizeKeepsPanesOneToOne();
     void canvasFlipsAndReplicatesExactly();
     void smallPhotoEnlargedInOverview();
 };
@@ -550,6 +554,88 @@ void DialogPanesTest::clickInOverviewCentresTheRegion()
     dialogtest::pressAt(&dialog, overviewPoint(dialog, 190, 2));
     dialogtest::releaseAt(&dialog, overviewPoint(dialog, 190, 2));
     QCOMPARE(dialog.region(), (RegionPosition{kWidth - pane.width(), kHeight - pane.height()}));
+}
+
+// A larger dialog shows more of the photo: the photo and preview panes grow
+// alike and show the photo 1:1, one photo pixel per device pixel (what the
+// screen gets, not only the panes' surfaces), the region stays inside the
+// photo, and no two controls come to overlap. Run once more with
+// QT_SCALE_FACTOR=2 for a high-density screen.
+void DialogPanesTest::resizeKeepsPanesOneToOne_data()
+{
+    QTest::addColumn<QSize>("photoSize");
+    QTest::addColumn<QSize>("growth");
+    QTest::newRow("wider and taller") << QSize(1500, 1100) << QSize(301, 207);
+    QTest::newRow("only taller") << QSize(1500, 1100) << QSize(0, 150);
+    QTest::newRow("panes grow past the photo") << QSize(421, 383) << QSize(520, 400);
+}
+
+void DialogPanesTest::resizeKeepsPanesOneToOne()
+{
+    QFETCH(QSize, photoSize);
+    QFETCH(QSize, growth);
+    auto photo = dialogtest::photoLikeRecord(photoSize.width(), photoSize.height());
+    CDialogUnSharpMask dialog(*photo, 8);
+    QSignalSpy rendered(&dialog, &CDialogUnSharpMask::panesRendered);
+    QVERIFY(dialogtest::showAndSettle(dialog, rendered));
+    // The region at the picture's top-right corner, where growing panes push it out.
+    const QPoint corner = overviewPoint(dialog, dialog.overviewPane()->width() - 1, 0);
+    dialogtest::pressAt(&dialog, corner);
+    dialogtest::dragTo(&dialog, corner);
+    dialogtest::releaseAt(&dialog, corner);
+    const QSize paneBefore = dialog.previewPane()->size();
+    std::map<int, QRect> before;
+    for (const DialogControl& entry : kEffectDialogControls) {
+        before.emplace(entry.id, dialog.control(entry.id)->geometry());
+    }
+
+    rendered.clear();
+    dialog.resize(dialog.size() + growth);
+    QTRY_VERIFY(rendered.count() > 0);
+    dialogtest::waitUntilQuiet(rendered);
+
+    const QSize pane = dialog.previewPane()->size();
+    QCOMPARE(dialog.photoPane()->size(), pane);
+    // What reaches the screen, in device pixels: the region of the photo at
+    // the panes' size in device pixels, no more than the photo has.
+    const QImage previewShown = dialog.previewPane()->grab().toImage();
+    const QImage photoShown = dialog.photoPane()->grab().toImage();
+    const qreal ratio = dialog.devicePixelRatio();
+    QCOMPARE(previewShown.size(), (pane * ratio));
+    const int regionWidth = std::min(previewShown.width(), photo->width);
+    const int regionHeight = std::min(previewShown.height(), photo->height);
+    // The panes took the room, as far as the photo reaches.
+    QVERIFY(pane.width() >= paneBefore.width());
+    QVERIFY(pane.height() > paneBefore.height() || regionHeight == photo->height);
+    QVERIFY(pane.width() > paneBefore.width() || growth.width() == 0 || regionWidth == photo->width);
+    const RegionPosition region = dialog.region();
+    QVERIFY(region.x >= 0 && region.y >= 0);
+    QVERIFY(region.x + regionWidth <= photo->width && region.y + regionHeight <= photo->height);
+
+    COvImage2 expected = *photo;
+    const EffectValues sliders{sliderOf(dialog, Id::StrengthSlider)->value(),
+                               sliderOf(dialog, Id::EffectSlider)->value(),
+                               sliderOf(dialog, Id::PrecisionSlider)->value(), dialog.targetColour(),
+                               dialog.lightColour()};
+    runPreviewPipeline(expected, 8, sliders, {region.x, region.y, regionWidth, regionHeight}, true);
+    QCOMPARE(dialogtest::compareRegion(previewShown, expected.result, photo->width, region.x, region.y, regionWidth,
+                                       regionHeight),
+             QString());
+    QCOMPARE(dialogtest::compareRegion(photoShown, photo->current, photo->width, region.x, region.y, regionWidth,
+                                       regionHeight),
+             QString());
+
+    // Controls apart at the template size stay apart, inside the dialog.
+    for (const auto& [id, rect] : before) {
+        const QRect now = dialog.control(id)->geometry();
+        QVERIFY2(dialog.rect().contains(now), qPrintable(QString::number(id)));
+        for (const auto& [otherId, otherRect] : before) {
+            if (otherId != id && !rect.intersects(otherRect)) {
+                QVERIFY2(!now.intersects(dialog.control(otherId)->geometry()),
+                         qPrintable(QStringLiteral("%1 and %2").arg(id).arg(otherId)));
+            }
+        }
+    }
 }
 
 void DialogPanesTest::canvasFlipsAndReplicatesExactly()

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -41,6 +42,18 @@ QRect pixelRect(const DialogUnitRect& units)
 {
     const PixelRect pixels = dialogUnitsToPixels(units);
     return {pixels.left, pixels.top, pixels.width, pixels.height};
+}
+
+ControlRect templateRect(const DialogUnitRect& units)
+{
+    const PixelRect pixels = dialogUnitsToPixels(units);
+    return {pixels.left, pixels.top, pixels.width, pixels.height};
+}
+
+ControlRect templateRectOf(int id)
+{
+    const auto entry = std::ranges::find(kEffectDialogControls, id, &DialogControl::id);
+    return templateRect(entry->rect);
 }
 
 // The sliders whose position an edit box echoes, with that edit box.
@@ -111,7 +124,16 @@ QWidget* CDialogUnSharpMask::control(int id) const
 
 QSlider* CDialogUnSharpMask::slider(int id) const { return qobject_cast<QSlider*>(control(id)); }
 
-PaneSize CDialogUnSharpMask::paneSize(const QWidget* pane) const { return {pane->width(), pane->height()}; }
+PaneSize CDialogUnSharpMask::regionSize(const PaneWidget* pane) const
+{
+    return paneRegionSize(pane->deviceSize(), imageRecord_.width, imageRecord_.height);
+}
+
+PanePoint CDialogUnSharpMask::panePoint(QPointF point, const PaneWidget* pane) const
+{
+    const QPointF device = (point - QPointF(pane->geometry().topLeft())) * pane->devicePixelRatio();
+    return {static_cast<int>(std::floor(device.x())), static_cast<int>(std::floor(device.y()))};
+}
 
 void CDialogUnSharpMask::createControls()
 {
@@ -119,7 +141,12 @@ void CDialogUnSharpMask::createControls()
     QFont dialogFont = font();
     dialogFont.setPointSize(kEffectDialogFontPoints);
     setFont(dialogFont);
-    setFixedSize(pixelRect(kEffectDialogRect).size());
+    // The template's size is the smallest; a larger or maximised dialog
+    // gives the photo and preview panes the room (layOutControls).
+    const QSize templateSize = pixelRect(kEffectDialogRect).size();
+    setMinimumSize(templateSize);
+    resize(templateSize);
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
 
     for (const DialogControl& entry : kEffectDialogControls) {
         const QString caption = fromUtf8(entry.caption);
@@ -200,10 +227,6 @@ void CDialogUnSharpMask::createControls()
             fitCaption(label);
         }
     }
-    // Nothing lies to the right of the check box: it takes the width its caption needs.
-    previewCheckBox_->resize(std::max(previewCheckBox_->width(), previewCheckBox_->sizeHint().width()),
-                             previewCheckBox_->height());
-
     for (const auto& [sliderId, editId] : kEchoedSliders) {
         QSlider* echoed = slider(sliderId);
         echoEdits_.emplace(echoed, qobject_cast<QLineEdit*>(control(editId)));
@@ -233,7 +256,7 @@ void CDialogUnSharpMask::startUp()
         control(editId)->setEnabled(false);
     }
     applyModeSetup();
-    shrinkPanes();
+    layOutControls();
     previewCheckBox_->setChecked(setup_ == nullptr || setup_->previewChecked);
     previewCheckBox_->setEnabled(setup_ != nullptr && setup_->previewEnabled);
 }
@@ -300,12 +323,38 @@ void CDialogUnSharpMask::applyModeSetup()
     fitCaption(precisionLabel_);
 }
 
-void CDialogUnSharpMask::shrinkPanes()
+void CDialogUnSharpMask::layOutControls()
 {
-    const PhotoAndPreviewPanes panes = shrinkPanesToPhoto({paneSize(photoPane_), paneSize(previewPane_)},
-                                                          imageRecord_.width, imageRecord_.height);
+    const QSize templateSize = pixelRect(kEffectDialogRect).size();
+    const DialogGrowth growth{std::max(0, width() - templateSize.width()),
+                              std::max(0, height() - templateSize.height())};
+    const ControlRect photoTemplate = templateRectOf(Id::PhotoPane);
+    const ControlRect previewTemplate = templateRectOf(Id::PreviewPane);
+    const PaneSize regionBefore = regionSize(photoPane_);
+    for (const DialogControl& entry : kEffectDialogControls) {
+        const ControlRect placed = placeControl(templateRect(entry.rect), photoTemplate, previewTemplate, growth);
+        control(entry.id)->setGeometry(placed.left, placed.top, placed.width, placed.height);
+    }
+    // Nothing lies to the right of the check box: it takes the width its caption needs.
+    previewCheckBox_->resize(std::max(previewCheckBox_->width(), previewCheckBox_->sizeHint().width()),
+                             previewCheckBox_->height());
+
+    // The panes show no more than the photo has; the region keeps its middle.
+    const PaneSize limit = paneLimitForPhoto(imageRecord_.width, imageRecord_.height, devicePixelRatio());
+    const PhotoAndPreviewPanes panes = shrinkPanesToPhoto(
+        {{photoPane_->width(), photoPane_->height()}, {previewPane_->width(), previewPane_->height()}},
+        limit.width, limit.height);
     photoPane_->resize(panes.photo.width, panes.photo.height);
     previewPane_->resize(panes.preview.width, panes.preview.height);
+    region_ = regionAfterResize(region_, regionBefore, regionSize(photoPane_), imageRecord_.width,
+                                imageRecord_.height);
+    requestRepaint();
+}
+
+void CDialogUnSharpMask::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    layOutControls();
 }
 
 void CDialogUnSharpMask::echoSlider(const QSlider* echoed)
@@ -376,10 +425,11 @@ void CDialogUnSharpMask::renderPanes()
 
     const int photoWidth = imageRecord_.width;
     const int photoHeight = imageRecord_.height;
-    overviewScale_ = computeOverviewScale(paneSize(overviewPane_), photoWidth, photoHeight);
+    overviewScale_ = computeOverviewScale(overviewPane_->deviceSize(), photoWidth, photoHeight);
     overviewPane_->drawPhoto(imageRecord_, overviewScale_);
     drawRegionMarker();
-    photoPane_->drawRegion(imageRecord_, region_.x, region_.y);
+    const PaneSize photo = regionSize(photoPane_);
+    photoPane_->drawRegion(imageRecord_, region_.x, region_.y, photo.width, photo.height);
     {
         std::optional<WaitCursorGuard> waitCursor;
         if (slow) {
@@ -397,7 +447,7 @@ void CDialogUnSharpMask::renderPanes()
         }
         const EffectValues sliders{slider(Id::StrengthSlider)->value(), slider(Id::EffectSlider)->value(),
                                    slider(Id::PrecisionSlider)->value(), targetColour_, lightColour_};
-        const PaneSize preview = paneSize(previewPane_);
+        const PaneSize preview = regionSize(previewPane_);
         const PreviewShows shows = runPreviewPipeline(imageRecord_, effectMode_, sliders,
                                                       previewRectangle(region_, preview),
                                                       previewCheckBox_->isChecked());
@@ -406,8 +456,7 @@ void CDialogUnSharpMask::renderPanes()
         } else if (shows == PreviewShows::resultRegion) {
             previewPane_->drawResult(imageRecord_, region_.x, region_.y, preview.width, preview.height);
         } else {
-            previewPane_->drawUntouched(imageRecord_, region_.x, region_.y, photoPane_->width(),
-                                        photoPane_->height());
+            previewPane_->drawUntouched(imageRecord_, region_.x, region_.y, photo.width, photo.height);
         }
     }
     if (slow) {
@@ -423,8 +472,8 @@ void CDialogUnSharpMask::renderPanes()
 
 void CDialogUnSharpMask::drawRegionMarker()
 {
-    const double scale = computeOverviewScale(paneSize(overviewPane_), imageRecord_.width, imageRecord_.height);
-    const MarkerGeometry marker = regionMarker(region_, scale, paneSize(photoPane_), imageRecord_.height);
+    const double scale = computeOverviewScale(overviewPane_->deviceSize(), imageRecord_.width, imageRecord_.height);
+    const MarkerGeometry marker = regionMarker(region_, scale, regionSize(photoPane_), imageRecord_.height);
     overviewPane_->drawRegionMarker(marker.x1, marker.y2, marker.x2, marker.y1);
 }
 
@@ -442,8 +491,8 @@ void CDialogUnSharpMask::mousePressEvent(QMouseEvent* event)
         // the untouched region there until it is let go.
         if (previewPane_->geometry().contains(point)) {
             showingUntouched_ = true;
-            previewPane_->drawUntouched(imageRecord_, region_.x, region_.y, previewPane_->width(),
-                                        previewPane_->height());
+            const PaneSize preview = regionSize(previewPane_);
+            previewPane_->drawUntouched(imageRecord_, region_.x, region_.y, preview.width, preview.height);
         }
     }
     QDialog::mousePressEvent(event);
@@ -452,20 +501,17 @@ void CDialogUnSharpMask::mousePressEvent(QMouseEvent* event)
 void CDialogUnSharpMask::mouseMoveEvent(QMouseEvent* event)
 {
     if (holdsMouse_) {
-        const QPoint point = event->position().toPoint();
+        const QPointF point = event->position();
         movedSincePress_ = true;
         if (draggingRegion_) {
-            const QPoint overviewOrigin = overviewPane_->geometry().topLeft();
             const double scale =
-                computeOverviewScale(paneSize(overviewPane_), imageRecord_.width, imageRecord_.height);
-            region_ = regionForPointer({point.x() - overviewOrigin.x(), point.y() - overviewOrigin.y()}, scale,
-                                       paneSize(photoPane_), imageRecord_.width, imageRecord_.height);
+                computeOverviewScale(overviewPane_->deviceSize(), imageRecord_.width, imageRecord_.height);
+            region_ = regionForPointer(panePoint(point, overviewPane_), scale, regionSize(photoPane_),
+                                       imageRecord_.width, imageRecord_.height);
             drawRegionMarker();
         }
         if (draggingSquare_) {
-            const QPoint photoOrigin = photoPane_->geometry().topLeft();
-            square_ = squareForPointer({point.x() - photoOrigin.x(), point.y() - photoOrigin.y()},
-                                       paneSize(photoPane_), sampleRange_);
+            square_ = squareForPointer(panePoint(point, photoPane_), regionSize(photoPane_), sampleRange_);
             drawSamplingSquare();
         }
         requestRepaint();
@@ -477,7 +523,7 @@ void CDialogUnSharpMask::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         if (draggingRegion_ && !movedSincePress_) {
-            centreRegionAt(event->position().toPoint());
+            centreRegionAt(event->position());
         }
         holdsMouse_ = false;
         draggingRegion_ = false;
@@ -490,24 +536,24 @@ void CDialogUnSharpMask::mouseReleaseEvent(QMouseEvent* event)
     QDialog::mouseReleaseEvent(event);
 }
 
-void CDialogUnSharpMask::centreRegionAt(QPoint point)
+void CDialogUnSharpMask::centreRegionAt(QPointF point)
 {
     // A drag holds the region's lower-left corner under the pointer; a click
     // puts the region's middle there instead, clamped like a drag step.
-    const double scale = computeOverviewScale(paneSize(overviewPane_), imageRecord_.width, imageRecord_.height);
-    const PaneSize photo = paneSize(photoPane_);
-    const QPoint origin = overviewPane_->geometry().topLeft();
+    const double scale = computeOverviewScale(overviewPane_->deviceSize(), imageRecord_.width, imageRecord_.height);
+    const PaneSize photo = regionSize(photoPane_);
+    const PanePoint pointer = panePoint(point, overviewPane_);
     const int halfWidth = static_cast<int>(photo.width * scale / 2.0);
     const int halfHeight = static_cast<int>(photo.height * scale / 2.0);
-    region_ = regionForPointer({point.x() - origin.x() - halfWidth, point.y() - origin.y() + halfHeight}, scale,
-                               photo, imageRecord_.width, imageRecord_.height);
+    region_ = regionForPointer({pointer.x - halfWidth, pointer.y + halfHeight}, scale, photo, imageRecord_.width,
+                               imageRecord_.height);
     drawRegionMarker();
     requestRepaint();
 }
 
 void CDialogUnSharpMask::getColour()
 {
-    const PreviewRect sampled = sampledRectangle(region_, photoPane_->height(), square_, sampleRange_);
+    const PreviewRect sampled = sampledRectangle(region_, regionSize(photoPane_).height, square_, sampleRange_);
     if (const std::optional<RgbColour> colour = sampleTargetColour(imageRecord_, sampled)) {
         EffectValues colours = values();
         takeSampledColour(effectMode_, colours, *colour);

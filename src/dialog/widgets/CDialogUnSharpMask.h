@@ -3,6 +3,8 @@
 // its live preview, lets the user drag the region and the sampling square and
 // pick a colour, and after OK holds the values the document runs the effect
 // with. It reads `current` and writes only `result` and `scratch` (preview).
+// It can be enlarged and maximised: the photo and preview panes take the
+// room and show the photo 1:1, one photo pixel per device pixel.
 #pragma once
 
 #include <map>
@@ -17,6 +19,7 @@
 class COvImage2;
 class ColourSwatch;
 class OverviewPane;
+class PaneWidget;
 class PhotoPane;
 class PreviewPane;
 class QCheckBox;
@@ -81,21 +84,25 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
     void startUp();
     void applyModeSetup();
-    void shrinkPanes();
+    void layOutControls();
     void echoSlider(const QSlider* slider);
     void onSliderReleased(const QSlider* slider);
     void showHelp();
     void getColour();
-    void centreRegionAt(QPoint point);
+    void centreRegionAt(QPointF point);
     void drawRegionMarker();
     void drawSamplingSquare();
-    PaneSize paneSize(const QWidget* pane) const;
+    // The photo pixels a pane shows at 1:1, one per device pixel.
+    PaneSize regionSize(const PaneWidget* pane) const;
+    // A dialog point relative to a pane's top-left corner, in device pixels.
+    PanePoint panePoint(QPointF point, const PaneWidget* pane) const;
     QSlider* slider(int id) const;
 
     COvImage2& imageRecord_;

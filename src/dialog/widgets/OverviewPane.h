@@ -15,6 +15,6 @@ public:
     // top-left corner; the rest of the pane keeps the control look.
     void drawPhoto(const COvImage2& image, double scale);
     // The red 1-pixel outline from (left, top) to (left, bottom), to
-    // (right, bottom), to (right, top) and back, in pane coordinates.
+    // (right, bottom), to (right, top) and back, in pane coordinates (device pixels).
     void drawRegionMarker(int left, int top, int right, int bottom);
 };

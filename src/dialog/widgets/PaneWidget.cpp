@@ -2,7 +2,7 @@
 // exact 1-pixel outlines, and showing the surface unscaled.
 #include "dialog/widgets/PaneWidget.h"
 
-#include <QPaintEvent>
+
 #include <QPainter>
 
 PaneWidget::PaneWidget(int controlId, QWidget* parent) : QWidget(parent)
@@ -13,10 +13,17 @@ PaneWidget::PaneWidget(int controlId, QWidget* parent) : QWidget(parent)
     setObjectName(QString::number(controlId));
 }
 
+PaneSize PaneWidget::deviceSize() const { return devicePixels({width(), height()}, devicePixelRatio()); }
+
+QSize PaneWidget::surfaceSize() const
+{
+    const PaneSize device = deviceSize();
+    return {device.width, device.height};
+}
+
 QImage& PaneWidget::mutableSurface()
 {
-    if (surface_.size() != size()) {
-        surface_ = QImage(size(), QImage::Format_RGB32);
+    if (surface_.size() != surfaceSize() || surface_.devicePixelRatio() != devicePixelRatio()) {
         paintControlLook();
     }
     return surface_;
@@ -24,8 +31,9 @@ QImage& PaneWidget::mutableSurface()
 
 void PaneWidget::paintControlLook()
 {
-    if (surface_.size() != size()) {
-        surface_ = QImage(size(), QImage::Format_RGB32);
+    if (surface_.size() != surfaceSize() || surface_.devicePixelRatio() != devicePixelRatio()) {
+        surface_ = QImage(surfaceSize(), QImage::Format_RGB32);
+        surface_.setDevicePixelRatio(devicePixelRatio());
     }
     surface_.fill(palette().color(QPalette::Window));
     const int right = surface_.width() - 1;
@@ -65,9 +73,11 @@ void PaneWidget::plot(int x, int y, QRgb colour)
     }
 }
 
-void PaneWidget::paintEvent(QPaintEvent* event)
+void PaneWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(event->rect(), mutableSurface(), event->rect());
+    // The surface carries the device pixel ratio, so it lands unscaled; the
+    // painter is clipped to the area to repaint.
+    painter.drawImage(QPointF(0, 0), mutableSurface());
 }

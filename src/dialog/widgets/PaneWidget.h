@@ -1,6 +1,8 @@
 // A black-frame static of the effect dialog (a pane or a swatch): it keeps
-// what was last drawn into it in a surface of its own size and shows that
-// surface. It takes no mouse input, so presses over it reach the dialog.
+// what was last drawn into it in a surface of its own size in device pixels
+// and shows that surface unscaled, one surface pixel per device pixel, also
+// on a high-density screen. It takes no mouse input, so presses over it
+// reach the dialog.
 #pragma once
 
 #include <span>
@@ -9,6 +11,7 @@
 #include <QPoint>
 #include <QWidget>
 
+#include "dialog/PaneGeometry.h"
 #include "dialog/widgets/ImageCanvas.h"
 
 class PaneWidget : public QWidget {
@@ -19,6 +22,8 @@ public:
 
     // What the pane shows at the moment, pixel for pixel.
     const QImage& surface() const { return surface_; }
+    // The pane's size in device pixels (rounded up), the surface's size.
+    PaneSize deviceSize() const;
 
     // Repaints the control's own look: dialog background in a black frame.
     void paintControlLook();
@@ -36,6 +41,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QSize surfaceSize() const;
     void plot(int x, int y, QRgb colour);
 
     QImage surface_;

@@ -8,10 +8,10 @@
 
 PhotoPane::PhotoPane(QWidget* parent) : PaneWidget(EffectDialogId::PhotoPane, parent) {}
 
-void PhotoPane::drawRegion(COvImage2& image, int regionX, int regionY)
+void PhotoPane::drawRegion(COvImage2& image, int regionX, int regionY, int regionWidth, int regionHeight)
 {
     ImageCanvas canvas(mutableSurface());
-    image.drawCurrentRegion(canvas, regionX, regionY, width(), height());
+    image.drawCurrentRegion(canvas, regionX, regionY, regionWidth, regionHeight);
     update();
 }
 

@@ -11,10 +11,11 @@ class PhotoPane final : public PaneWidget {
 public:
     explicit PhotoPane(QWidget* parent);
 
-    // The pane-sized region of `current` whose first column is regionX and
-    // first plane row regionY; the caller keeps it inside the photo.
-    void drawRegion(COvImage2& image, int regionX, int regionY);
+    // The region of `current` whose first column is regionX and first plane
+    // row regionY, at the pane's top-left corner; the caller keeps it inside
+    // the photo.
+    void drawRegion(COvImage2& image, int regionX, int regionY, int regionWidth, int regionHeight);
     // The blue 1-pixel outline of the square from (x, y) to (x + side,
-    // y + side), pane coordinates.
+    // y + side), pane coordinates in device pixels.
     void drawSamplingSquare(int x, int y, int side);
 };
