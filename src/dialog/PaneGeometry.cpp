@@ -73,14 +73,18 @@ PhotoAndPreviewPanes shrinkPanesToPhoto(PhotoAndPreviewPanes panes, int width, i
     return panes;
 }
 
-ControlRect placeControl(ControlRect atTemplate, ControlRect photoPane, ControlRect previewPane,
-                         DialogGrowth growth)
+ControlRect placeControl(ControlRect atTemplate, const DialogTemplate& layout, DialogGrowth growth)
 {
-    const int paneGrowth = growth.width / 2;
+    const ControlRect& photoPane = layout.photoPane;
+    const ControlRect& previewPane = layout.previewPane;
+    // An empty right column is taken as the dialog grows, so that the
+    // layout changes smoothly from the template's.
+    const int emptyColumn = layout.rightColumnShown ? 0 : layout.width - previewPane.right() - photoPane.left;
+    const int paneGrowth = (growth.width + std::min(growth.width, std::max(emptyColumn, 0))) / 2;
     const bool isPane = atTemplate == photoPane || atTemplate == previewPane;
     ControlRect placed = atTemplate;
     if (atTemplate.left >= previewPane.right()) {
-        placed.left += 2 * paneGrowth;
+        placed.left += growth.width;
     } else if (atTemplate.left >= previewPane.left) {
         placed.left += paneGrowth;
     }

@@ -80,16 +80,26 @@ struct DialogGrowth {
     int height = 0;
 };
 
+// The template rectangles a resized dialog is laid out from.
+struct DialogTemplate {
+    int width = 0;
+    ControlRect photoPane;
+    ControlRect previewPane;
+    // False when the mode shows nothing right of the preview pane (no light
+    // group): a grown dialog then lets the panes take that column too.
+    bool rightColumnShown = true;
+};
+
 // Where a control goes in a dialog grown by `growth`, from its template
-// rectangle and the template rectangles of the photo and preview panes. The
-// two panes share the extra width equally (so they stay the same size) and
-// take all the extra height; what lies right of the preview pane's left edge
-// follows it, what lies right of the preview pane follows its right edge,
-// what lies below the panes follows their bottom edge, and whatever stands
-// beside the panes (the light swatch) takes their height. With no growth
-// every control keeps its template rectangle.
-ControlRect placeControl(ControlRect atTemplate, ControlRect photoPane, ControlRect previewPane,
-                         DialogGrowth growth);
+// rectangle. The photo and preview panes share the extra width equally (so
+// they stay the same size) and take all the extra height; what lies right
+// of the preview pane's left edge follows it, what lies right of the preview
+// pane follows the dialog's right edge, what lies below the panes follows
+// their bottom edge, and whatever stands beside the panes (the light
+// swatch) takes their height. An empty right column goes to the panes as
+// the dialog grows, up to the template's margin. With no growth every
+// control keeps its template rectangle.
+ControlRect placeControl(ControlRect atTemplate, const DialogTemplate& layout, DialogGrowth growth);
 
 // A pane's size in device pixels (rounded up) from its logical size.
 PaneSize devicePixels(PaneSize logical, double devicePixelRatio);

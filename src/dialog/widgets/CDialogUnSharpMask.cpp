@@ -328,11 +328,11 @@ void CDialogUnSharpMask::layOutControls()
     const QSize templateSize = pixelRect(kEffectDialogRect).size();
     const DialogGrowth growth{std::max(0, width() - templateSize.width()),
                               std::max(0, height() - templateSize.height())};
-    const ControlRect photoTemplate = templateRectOf(Id::PhotoPane);
-    const ControlRect previewTemplate = templateRectOf(Id::PreviewPane);
+    const DialogTemplate layout{templateSize.width(), templateRectOf(Id::PhotoPane),
+                                templateRectOf(Id::PreviewPane), setup_ == nullptr || setup_->showsLight};
     const PaneSize regionBefore = regionSize(photoPane_);
     for (const DialogControl& entry : kEffectDialogControls) {
-        const ControlRect placed = placeControl(templateRect(entry.rect), photoTemplate, previewTemplate, growth);
+        const ControlRect placed = placeControl(templateRect(entry.rect), layout, growth);
         control(entry.id)->setGeometry(placed.left, placed.top, placed.width, placed.height);
     }
     // Nothing lies to the right of the check box: it takes the width its caption needs.
