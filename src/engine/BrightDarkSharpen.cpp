@@ -5,8 +5,10 @@
 #include "engine/BrightDarkSharpen.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/KernelTargets.h"
 #include "engine/WholeImage.h"
@@ -37,10 +39,14 @@ SquareFamily squareFamily(int radius, int ringStep)
     return SquareFamily{radius, step, (radius + step - 1) / step};
 }
 
-// Output bytes computed together by the interior kernel.
-constexpr std::int32_t kRunBytes = 128;
-// Taps of one square row added in 16 bits before joining the 32-bit sums.
-constexpr std::int32_t kPieceTaps = 257;
+// Output bytes computed together by the interior kernel: one vector of
+// 64 bytes, which each target splits into as many registers as it has.
+constexpr std::int32_t kLanes = 64;
+// Taps added into the narrow accumulators before they join the 32-bit sums.
+constexpr std::int32_t kGroupTaps = 255;
+
+using ByteLanes = std::uint8_t __attribute__((vector_size(kLanes)));
+using WordLanes = std::uint16_t __attribute__((vector_size(kLanes)));
 
 template <Side side>
 inline bool taken(std::uint8_t byte, std::uint8_t own)
@@ -89,50 +95,92 @@ inline void sharpenPixel(const ImagePlanes& image, const SquareFamily& family, s
     }
 }
 
-// The same rule for a run of channel bytes whose squares lie wholly inside
-// the image. A byte's squares hold the bytes of its own channel at offsets
-// 3 dx along the row, so the bytes of the run are independent lanes.
+// The narrow accumulators of one group of at most kGroupTaps taps over the
+// 64 lanes. A tap costs a compare, a mask and three additions per register:
+//   counts  + 1 per taken byte, in 8 bits: at most 255 per group;
+//   words   the kept bytes (taken byte or 0) read as 16-bit words, each the
+//           lane pair's low byte + 256 x high byte, added modulo 2^16;
+//   highs   the high bytes of those words, added exactly: at most
+//           255 x 255 = 65 025 per group.
+// The low bytes' sum is then words - 256 x highs modulo 2^16: both sides
+// agree modulo 2^16, and the true sum lies in 0 .. 65 025, below 2^16, so
+// the 16-bit difference is that sum exactly. Every lane thus gets the exact
+// integer sum and count of its taken bytes.
+struct TapGroup {
+    ByteLanes counts{};
+    WordLanes words{};
+    WordLanes highs{};
+};
+
 template <Side side>
-[[gnu::always_inline]] inline void sharpenInteriorRun(const std::uint8_t* own, std::ptrdiff_t stride,
-                                                      const SquareFamily& family, std::int32_t count, std::uint8_t* out)
+[[gnu::always_inline]] inline void addTap(TapGroup& group, const ByteLanes& own, const std::uint8_t* bytes)
 {
-    std::int32_t sums[kRunBytes];
-    std::int32_t counts[kRunBytes];
-    std::fill(sums, sums + count, 0);
-    std::fill(counts, counts + count, 0);
+    ByteLanes in;
+    std::memcpy(&in, bytes, kLanes);
+    const ByteLanes take = reinterpret_cast<ByteLanes>(side == Side::Bright ? in <= own : in >= own);
+    group.counts -= take; // take is 255 (minus one) or 0
+    const WordLanes kept = reinterpret_cast<WordLanes>(in & take);
+    group.words += kept;
+    group.highs += kept >> 8;
+}
+
+// Adds a group's exact sums and counts to the 32-bit ones and empties it.
+inline void flushGroup(TapGroup& group, std::int32_t* sums, std::int32_t* counts)
+{
+    constexpr bool little = std::endian::native == std::endian::little;
+    const WordLanes lows = group.words - (group.highs << 8);
+    for (std::int32_t i = 0; i < kLanes / 2; ++i) {
+        sums[2 * i + (little ? 0 : 1)] += lows[i];
+        sums[2 * i + (little ? 1 : 0)] += group.highs[i];
+    }
+    for (std::int32_t b = 0; b < kLanes; ++b) {
+        counts[b] += group.counts[b];
+    }
+    group = TapGroup{};
+}
+
+// The pixel rule for 64 channel bytes whose squares lie wholly between the
+// image's sides; the squares' rows are clipped to rowsAbove rows above and
+// rowsBelow rows below, the same for every lane. A byte's squares hold the
+// bytes of its own channel at offsets 3 dx along the row, so the bytes are
+// independent lanes.
+template <Side side>
+[[gnu::always_inline]] inline void sharpenInteriorLanes(const std::uint8_t* ownBytes, std::ptrdiff_t stride,
+                                                        const SquareFamily& family, std::int32_t rowsAbove,
+                                                        std::int32_t rowsBelow, std::uint8_t* out)
+{
+    ByteLanes own;
+    std::memcpy(&own, ownBytes, kLanes);
+    std::int32_t sums[kLanes] = {};
+    std::int32_t counts[kLanes] = {};
+    TapGroup group;
+    std::int32_t groupTaps = 0;
     for (std::int32_t k = 0; k < family.count; ++k) {
         const std::int32_t half = family.radius - k * family.step;
-        for (std::int32_t dy = -half; dy <= half; ++dy) {
-            // 257 taken bytes of at most 255 fit 16 bits: the lanes add a row
-            // in 16-bit pieces of that many taps, which then join the
-            // 32-bit sums.
-            for (std::int32_t pieceStart = -half; pieceStart <= half; pieceStart += kPieceTaps) {
-                const std::int32_t pieceEnd = std::min(half, pieceStart + kPieceTaps - 1);
-                std::uint16_t rowSums[kRunBytes] = {};
-                std::uint16_t rowCounts[kRunBytes] = {};
+        for (std::int32_t dy = -std::min(half, rowsAbove); dy <= std::min(half, rowsBelow); ++dy) {
+            for (std::int32_t pieceStart = -half; pieceStart <= half; pieceStart += kGroupTaps) {
+                const std::int32_t pieceEnd = std::min(half, pieceStart + kGroupTaps - 1);
+                if (groupTaps + pieceEnd - pieceStart + 1 > kGroupTaps) {
+                    flushGroup(group, sums, counts);
+                    groupTaps = 0;
+                }
+                const std::uint8_t* row = ownBytes + dy * stride;
                 for (std::int32_t dx = pieceStart; dx <= pieceEnd; ++dx) {
-                    const std::uint8_t* in = own + dy * stride + 3 * dx;
-                    for (std::int32_t b = 0; b < count; ++b) {
-                        const bool take = taken<side>(in[b], own[b]);
-                        rowSums[b] += take ? in[b] : 0;
-                        rowCounts[b] += take ? 1 : 0;
-                    }
+                    addTap<side>(group, own, row + 3 * dx);
                 }
-                for (std::int32_t b = 0; b < count; ++b) {
-                    sums[b] += rowSums[b];
-                    counts[b] += rowCounts[b];
-                }
+                groupTaps += pieceEnd - pieceStart + 1;
             }
         }
     }
-    for (std::int32_t b = 0; b < count; ++b) {
+    flushGroup(group, sums, counts);
+    for (std::int32_t b = 0; b < kLanes; ++b) {
         out[b] = meanByte(sums[b], counts[b]);
     }
 }
 
 // The interior kernels of the two sides, compiled for every target.
-FOTRA_KERNEL(brightInteriorRun, sharpenInteriorRun<Side::Bright>)
-FOTRA_KERNEL(darkInteriorRun, sharpenInteriorRun<Side::Dark>)
+FOTRA_KERNEL(brightInteriorLanes, sharpenInteriorLanes<Side::Bright>)
+FOTRA_KERNEL(darkInteriorLanes, sharpenInteriorLanes<Side::Dark>)
 
 template <Side side>
 void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
@@ -151,17 +199,31 @@ void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
                 sharpenPixel<side>(image, family, x, row, scratch + rowOffset + 3 * static_cast<std::size_t>(x));
             }
         };
-        const auto interior = [&](std::int32_t firstByte, std::int32_t byteCount) {
-            const std::size_t offset = rowOffset + firstByte;
+        // The columns whose squares fit between the sides run in vectors of
+        // kLanes bytes, the last one moved back to end at the last byte (its
+        // overlap is computed twice, alike); the rows of the squares are
+        // clipped alike for all lanes, so the top and bottom rows run there
+        // too. Fewer interior bytes than a vector go the clipped way.
+        const std::int32_t firstByte = 3 * columns.interiorFirst;
+        const std::int32_t endByte = 3 * (columns.interiorLast + 1);
+        if (endByte - firstByte < kLanes) {
+            clipped(columns.first, columns.last);
+            return;
+        }
+        clipped(columns.first, columns.interiorFirst - 1);
+        const std::int32_t rowsAbove = row;
+        const std::int32_t rowsBelow = image.height - 1 - row;
+        for (std::int32_t start = firstByte; start < endByte; start += kLanes) {
+            const std::size_t offset = rowOffset + std::min(start, endByte - kLanes);
             if constexpr (side == Side::Bright) {
-                brightInteriorRun(current + offset, static_cast<std::ptrdiff_t>(stride), family, byteCount,
-                                  scratch + offset);
+                brightInteriorLanes(current + offset, static_cast<std::ptrdiff_t>(stride), family, rowsAbove,
+                                    rowsBelow, scratch + offset);
             } else {
-                darkInteriorRun(current + offset, static_cast<std::ptrdiff_t>(stride), family, byteCount,
-                                scratch + offset);
+                darkInteriorLanes(current + offset, static_cast<std::ptrdiff_t>(stride), family, rowsAbove,
+                                  rowsBelow, scratch + offset);
             }
-        };
-        engine::forWindowRow(row, r, image.height, columns, kRunBytes, clipped, interior);
+        }
+        clipped(columns.interiorLast + 1, columns.last);
     });
 }
 
