@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "engine/KernelTargets.h"
 #include "engine/WholeImage.h"
@@ -39,14 +40,30 @@ SquareFamily squareFamily(int radius, int ringStep)
     return SquareFamily{radius, step, (radius + step - 1) / step};
 }
 
-// Output bytes computed together by the interior kernel: one vector of
-// 64 bytes, which each target splits into as many registers as it has.
-constexpr std::int32_t kLanes = 64;
+// The interior runs on vectors of each target's register width; rows with
+// fewer interior bytes than the widest vector go the clipped way.
+constexpr std::int32_t kWidestLanes = 64;
 // Taps added into the narrow accumulators before they join the 32-bit sums.
 constexpr std::int32_t kGroupTaps = 255;
 
-using ByteLanes = std::uint8_t __attribute__((vector_size(kLanes)));
-using WordLanes = std::uint16_t __attribute__((vector_size(kLanes)));
+// Byte and 16-bit lanes filling a vector of Width bytes.
+template <int Width>
+struct Lanes;
+template <>
+struct Lanes<16> {
+    using Bytes = std::uint8_t __attribute__((vector_size(16)));
+    using Words = std::uint16_t __attribute__((vector_size(16)));
+};
+template <>
+struct Lanes<32> {
+    using Bytes = std::uint8_t __attribute__((vector_size(32)));
+    using Words = std::uint16_t __attribute__((vector_size(32)));
+};
+template <>
+struct Lanes<64> {
+    using Bytes = std::uint8_t __attribute__((vector_size(64)));
+    using Words = std::uint16_t __attribute__((vector_size(64)));
+};
 
 template <Side side>
 inline bool taken(std::uint8_t byte, std::uint8_t own)
@@ -96,7 +113,7 @@ inline void sharpenPixel(const ImagePlanes& image, const SquareFamily& family, s
 }
 
 // The narrow accumulators of one group of at most kGroupTaps taps over the
-// 64 lanes. A tap costs a compare, a mask and three additions per register:
+// byte lanes of a vector. A tap costs a compare, a mask and three additions:
 //   counts  + 1 per taken byte, in 8 bits: at most 255 per group;
 //   words   the kept bytes (taken byte or 0) read as 16-bit words, each the
 //           lane pair's low byte + 256 x high byte, added modulo 2^16;
@@ -106,54 +123,59 @@ inline void sharpenPixel(const ImagePlanes& image, const SquareFamily& family, s
 // agree modulo 2^16, and the true sum lies in 0 .. 65 025, below 2^16, so
 // the 16-bit difference is that sum exactly. Every lane thus gets the exact
 // integer sum and count of its taken bytes.
+template <int Width>
 struct TapGroup {
-    ByteLanes counts{};
-    WordLanes words{};
-    WordLanes highs{};
+    typename Lanes<Width>::Bytes counts{};
+    typename Lanes<Width>::Words words{};
+    typename Lanes<Width>::Words highs{};
 };
 
-template <Side side>
-[[gnu::always_inline]] inline void addTap(TapGroup& group, const ByteLanes& own, const std::uint8_t* bytes)
+template <Side side, int Width>
+[[gnu::always_inline]] inline void addTap(TapGroup<Width>& group, const typename Lanes<Width>::Bytes& own,
+                                          const std::uint8_t* bytes)
 {
-    ByteLanes in;
-    std::memcpy(&in, bytes, kLanes);
-    const ByteLanes take = reinterpret_cast<ByteLanes>(side == Side::Bright ? in <= own : in >= own);
+    using Bytes = typename Lanes<Width>::Bytes;
+    using Words = typename Lanes<Width>::Words;
+    Bytes in;
+    std::memcpy(&in, bytes, Width);
+    const Bytes take = reinterpret_cast<Bytes>(side == Side::Bright ? in <= own : in >= own);
     group.counts -= take; // take is 255 (minus one) or 0
-    const WordLanes kept = reinterpret_cast<WordLanes>(in & take);
+    const Words kept = reinterpret_cast<Words>(in & take);
     group.words += kept;
     group.highs += kept >> 8;
 }
 
 // Adds a group's exact sums and counts to the 32-bit ones and empties it.
-inline void flushGroup(TapGroup& group, std::int32_t* sums, std::int32_t* counts)
+template <int Width>
+[[gnu::always_inline]] inline void flushGroup(TapGroup<Width>& group, std::int32_t* sums, std::int32_t* counts)
 {
     constexpr bool little = std::endian::native == std::endian::little;
-    const WordLanes lows = group.words - (group.highs << 8);
-    for (std::int32_t i = 0; i < kLanes / 2; ++i) {
+    const typename Lanes<Width>::Words lows = group.words - (group.highs << 8);
+    for (std::int32_t i = 0; i < Width / 2; ++i) {
         sums[2 * i + (little ? 0 : 1)] += lows[i];
         sums[2 * i + (little ? 1 : 0)] += group.highs[i];
     }
-    for (std::int32_t b = 0; b < kLanes; ++b) {
+    for (std::int32_t b = 0; b < Width; ++b) {
         counts[b] += group.counts[b];
     }
-    group = TapGroup{};
+    group = TapGroup<Width>{};
 }
 
-// The pixel rule for 64 channel bytes whose squares lie wholly between the
+// The pixel rule for Width channel bytes whose squares lie wholly between the
 // image's sides; the squares' rows are clipped to rowsAbove rows above and
 // rowsBelow rows below, the same for every lane. A byte's squares hold the
 // bytes of its own channel at offsets 3 dx along the row, so the bytes are
 // independent lanes.
-template <Side side>
+template <Side side, int Width>
 [[gnu::always_inline]] inline void sharpenInteriorLanes(const std::uint8_t* ownBytes, std::ptrdiff_t stride,
                                                         const SquareFamily& family, std::int32_t rowsAbove,
                                                         std::int32_t rowsBelow, std::uint8_t* out)
 {
-    ByteLanes own;
-    std::memcpy(&own, ownBytes, kLanes);
-    std::int32_t sums[kLanes] = {};
-    std::int32_t counts[kLanes] = {};
-    TapGroup group;
+    typename Lanes<Width>::Bytes own;
+    std::memcpy(&own, ownBytes, Width);
+    std::int32_t sums[Width] = {};
+    std::int32_t counts[Width] = {};
+    TapGroup<Width> group;
     std::int32_t groupTaps = 0;
     for (std::int32_t k = 0; k < family.count; ++k) {
         const std::int32_t half = family.radius - k * family.step;
@@ -166,21 +188,48 @@ template <Side side>
                 }
                 const std::uint8_t* row = ownBytes + dy * stride;
                 for (std::int32_t dx = pieceStart; dx <= pieceEnd; ++dx) {
-                    addTap<side>(group, own, row + 3 * dx);
+                    addTap<side, Width>(group, own, row + 3 * dx);
                 }
                 groupTaps += pieceEnd - pieceStart + 1;
             }
         }
     }
     flushGroup(group, sums, counts);
-    for (std::int32_t b = 0; b < kLanes; ++b) {
+    for (std::int32_t b = 0; b < Width; ++b) {
         out[b] = meanByte(sums[b], counts[b]);
     }
 }
 
+// The interior bytes of one row, at least kWidestLanes of them, in vectors;
+// the last vector moves back to end at the last byte (its overlap is computed
+// twice, alike).
+template <Side side, int Width>
+[[gnu::always_inline]] inline void sharpenInteriorSpan(const std::uint8_t* first, std::int32_t byteCount,
+                                                       std::ptrdiff_t stride, const SquareFamily& family,
+                                                       std::int32_t rowsAbove, std::int32_t rowsBelow,
+                                                       std::uint8_t* out)
+{
+    for (std::int32_t start = 0; start < byteCount; start += Width) {
+        const std::int32_t at = std::min(start, byteCount - Width);
+        sharpenInteriorLanes<side, Width>(first + at, stride, family, rowsAbove, rowsBelow, out + at);
+    }
+}
+
+template <int Width, typename... Args>
+[[gnu::always_inline]] inline void brightInteriorBody(Args&&... args)
+{
+    sharpenInteriorSpan<Side::Bright, Width>(std::forward<Args>(args)...);
+}
+
+template <int Width, typename... Args>
+[[gnu::always_inline]] inline void darkInteriorBody(Args&&... args)
+{
+    sharpenInteriorSpan<Side::Dark, Width>(std::forward<Args>(args)...);
+}
+
 // The interior kernels of the two sides, compiled for every target.
-FOTRA_KERNEL(brightInteriorLanes, sharpenInteriorLanes<Side::Bright>)
-FOTRA_KERNEL(darkInteriorLanes, sharpenInteriorLanes<Side::Dark>)
+FOTRA_WIDTH_KERNEL(brightInterior, brightInteriorBody)
+FOTRA_WIDTH_KERNEL(darkInterior, darkInteriorBody)
 
 template <Side side>
 void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
@@ -199,29 +248,25 @@ void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
                 sharpenPixel<side>(image, family, x, row, scratch + rowOffset + 3 * static_cast<std::size_t>(x));
             }
         };
-        // The columns whose squares fit between the sides run in vectors of
-        // kLanes bytes, the last one moved back to end at the last byte (its
-        // overlap is computed twice, alike); the rows of the squares are
-        // clipped alike for all lanes, so the top and bottom rows run there
-        // too. Fewer interior bytes than a vector go the clipped way.
+        // The columns whose squares fit between the sides run in vectors;
+        // the rows of the squares are clipped alike for all lanes, so the
+        // top and bottom rows run there too.
         const std::int32_t firstByte = 3 * columns.interiorFirst;
-        const std::int32_t endByte = 3 * (columns.interiorLast + 1);
-        if (endByte - firstByte < kLanes) {
+        const std::int32_t byteCount = 3 * (columns.interiorLast + 1) - firstByte;
+        if (byteCount < kWidestLanes) {
             clipped(columns.first, columns.last);
             return;
         }
         clipped(columns.first, columns.interiorFirst - 1);
+        const std::size_t offset = rowOffset + firstByte;
         const std::int32_t rowsAbove = row;
         const std::int32_t rowsBelow = image.height - 1 - row;
-        for (std::int32_t start = firstByte; start < endByte; start += kLanes) {
-            const std::size_t offset = rowOffset + std::min(start, endByte - kLanes);
-            if constexpr (side == Side::Bright) {
-                brightInteriorLanes(current + offset, static_cast<std::ptrdiff_t>(stride), family, rowsAbove,
-                                    rowsBelow, scratch + offset);
-            } else {
-                darkInteriorLanes(current + offset, static_cast<std::ptrdiff_t>(stride), family, rowsAbove,
-                                  rowsBelow, scratch + offset);
-            }
+        if constexpr (side == Side::Bright) {
+            brightInterior(current + offset, byteCount, static_cast<std::ptrdiff_t>(stride), family, rowsAbove,
+                           rowsBelow, scratch + offset);
+        } else {
+            darkInterior(current + offset, byteCount, static_cast<std::ptrdiff_t>(stride), family, rowsAbove,
+                         rowsBelow, scratch + offset);
         }
         clipped(columns.interiorLast + 1, columns.last);
     });

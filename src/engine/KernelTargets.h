@@ -42,6 +42,23 @@ std::string_view kernelTargetName(KernelTarget target);
 #define FOTRA_TARGET_AVX512
 #endif
 
+// The kernel `name` itself: calls the copy name##OnTarget of the target the
+// kernels use now.
+#define FOTRA_KERNEL_DISPATCH(name)                                                                           \
+    template <typename... Args>                                                                               \
+    decltype(auto) name(Args&&... args)                                                                       \
+    {                                                                                                         \
+        switch (engine::kernelTarget()) {                                                                     \
+        case engine::KernelTarget::Avx512:                                                                    \
+            return name##OnAvx512(std::forward<Args>(args)...);                                               \
+        case engine::KernelTarget::Avx2:                                                                      \
+            return name##OnAvx2(std::forward<Args>(args)...);                                                 \
+        case engine::KernelTarget::Baseline:                                                                  \
+            break;                                                                                            \
+        }                                                                                                     \
+        return name##OnBaseline(std::forward<Args>(args)...);                                                 \
+    }
+
 // Defines the kernel `name`, which calls `body` (an always-inline function
 // holding the loop) compiled for the target the kernels use now. The copies
 // are templates over the arguments so that any signature passes through.
@@ -61,16 +78,27 @@ std::string_view kernelTargetName(KernelTarget target);
     {                                                                                                         \
         return body(std::forward<Args>(args)...);                                                             \
     }                                                                                                         \
+    FOTRA_KERNEL_DISPATCH(name)
+
+// Defines the kernel `name` like FOTRA_KERNEL for a body templated on the
+// vector width in bytes, `body<Width>`: each target's copy works on vectors
+// of its own registers' width (64, 32 or 16 bytes), since the compiler splits
+// wider generic vectors badly (byte by byte for compares). The lane logic is
+// the same for every width.
+#define FOTRA_WIDTH_KERNEL(name, body)                                                                        \
     template <typename... Args>                                                                               \
-    decltype(auto) name(Args&&... args)                                                                       \
+    FOTRA_TARGET_AVX512 decltype(auto) name##OnAvx512(Args&&... args)                                         \
     {                                                                                                         \
-        switch (engine::kernelTarget()) {                                                                     \
-        case engine::KernelTarget::Avx512:                                                                    \
-            return name##OnAvx512(std::forward<Args>(args)...);                                               \
-        case engine::KernelTarget::Avx2:                                                                      \
-            return name##OnAvx2(std::forward<Args>(args)...);                                                 \
-        case engine::KernelTarget::Baseline:                                                                  \
-            break;                                                                                            \
-        }                                                                                                     \
-        return name##OnBaseline(std::forward<Args>(args)...);                                                 \
-    }
+        return body<64>(std::forward<Args>(args)...);                                                         \
+    }                                                                                                         \
+    template <typename... Args>                                                                               \
+    FOTRA_TARGET_AVX2 decltype(auto) name##OnAvx2(Args&&... args)                                             \
+    {                                                                                                         \
+        return body<32>(std::forward<Args>(args)...);                                                         \
+    }                                                                                                         \
+    template <typename... Args>                                                                               \
+    decltype(auto) name##OnBaseline(Args&&... args)                                                          \
+    {                                                                                                         \
+        return body<16>(std::forward<Args>(args)...);                                                         \
+    }                                                                                                         \
+    FOTRA_KERNEL_DISPATCH(name)
