@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "engine/KernelTargets.h"
 #include "engine/WholeImage.h"
@@ -112,6 +113,12 @@ inline void sharpenPixel(const ImagePlanes& image, const SquareFamily& family, s
     }
 }
 
+// The byte that pads rows past the image's sides: a pad is taken only by a
+// byte equal to it, and then adds to the sum and the count what the kernel
+// takes off again (255 each for bright, 0 and 1 for dark).
+template <Side side>
+constexpr std::int32_t kPadByte = side == Side::Bright ? 255 : 0;
+
 // The narrow accumulators of one group of at most kGroupTaps taps over the
 // byte lanes of a vector. A tap costs a compare, a mask and three additions:
 //   counts  + 1 per taken byte, in 8 bits: at most 255 per group;
@@ -162,14 +169,16 @@ template <int Width>
 }
 
 // The pixel rule for Width channel bytes whose squares lie wholly between the
-// image's sides; the squares' rows are clipped to rowsAbove rows above and
-// rowsBelow rows below, the same for every lane. A byte's squares hold the
-// bytes of its own channel at offsets 3 dx along the row, so the bytes are
-// independent lanes.
+// sides of the rows read; the squares' rows are clipped to rowsAbove rows
+// above and rowsBelow rows below, the same for every lane. A byte's squares
+// hold the bytes of its own channel at offsets 3 dx along the row, so the
+// bytes are independent lanes. Rows padded past the image's sides with
+// kPadByte pass padTaps, each lane's number of pad taps; else null.
 template <Side side, int Width>
 [[gnu::always_inline]] inline void sharpenInteriorLanes(const std::uint8_t* ownBytes, std::ptrdiff_t stride,
                                                         const SquareFamily& family, std::int32_t rowsAbove,
-                                                        std::int32_t rowsBelow, std::uint8_t* out)
+                                                        std::int32_t rowsBelow, const std::int32_t* padTaps,
+                                                        std::uint8_t* out)
 {
     typename Lanes<Width>::Bytes own;
     std::memcpy(&own, ownBytes, Width);
@@ -195,6 +204,13 @@ template <Side side, int Width>
         }
     }
     flushGroup(group, sums, counts);
+    if (padTaps != nullptr) {
+        for (std::int32_t b = 0; b < Width; ++b) {
+            const bool padsTaken = ownBytes[b] == kPadByte<side>;
+            counts[b] -= padsTaken ? padTaps[b] : 0;
+            sums[b] -= padsTaken ? kPadByte<side> * padTaps[b] : 0;
+        }
+    }
     for (std::int32_t b = 0; b < Width; ++b) {
         out[b] = meanByte(sums[b], counts[b]);
     }
@@ -207,11 +223,12 @@ template <Side side, int Width>
 [[gnu::always_inline]] inline void sharpenInteriorSpan(const std::uint8_t* first, std::int32_t byteCount,
                                                        std::ptrdiff_t stride, const SquareFamily& family,
                                                        std::int32_t rowsAbove, std::int32_t rowsBelow,
-                                                       std::uint8_t* out)
+                                                       const std::int32_t* padTaps, std::uint8_t* out)
 {
     for (std::int32_t start = 0; start < byteCount; start += Width) {
         const std::int32_t at = std::min(start, byteCount - Width);
-        sharpenInteriorLanes<side, Width>(first + at, stride, family, rowsAbove, rowsBelow, out + at);
+        sharpenInteriorLanes<side, Width>(first + at, stride, family, rowsAbove, rowsBelow,
+                                          padTaps == nullptr ? nullptr : padTaps + at, out + at);
     }
 }
 
@@ -231,6 +248,64 @@ template <int Width, typename... Args>
 FOTRA_WIDTH_KERNEL(brightInterior, brightInteriorBody)
 FOTRA_WIDTH_KERNEL(darkInterior, darkInteriorBody)
 
+// Output columns of a side band: enough for the widest vector, and at least
+// the radius so that they hold every clipped column of that side.
+std::int32_t bandColumns(std::int32_t radius)
+{
+    return std::max((kWidestLanes + 2) / 3, radius);
+}
+
+// A copy of the first (left) or last (right) bandColumns(r) + r columns of
+// rows firstRow to lastRow, padded with r pixels of kPadByte past the side,
+// so that the clipped columns of that side run on the vector kernel.
+struct SideBand {
+    std::vector<std::uint8_t> bytes;
+    std::size_t stride = 0;
+    std::int32_t firstRow = 0;
+    std::int32_t firstColumn = 0; // image column of output column 0
+
+    SideBand() = default;
+    SideBand(const ImagePlanes& image, std::int32_t radius, bool left, std::int32_t rowFirst, std::int32_t rowLast,
+             std::uint8_t pad)
+        : stride(3 * static_cast<std::size_t>(bandColumns(radius) + 2 * radius)), firstRow(rowFirst),
+          firstColumn(left ? 0 : image.width - bandColumns(radius))
+    {
+        bytes.assign(stride * static_cast<std::size_t>(rowLast - rowFirst + 1), pad);
+        const std::size_t copied = stride - 3 * static_cast<std::size_t>(radius);
+        const std::size_t from = 3 * static_cast<std::size_t>(left ? 0 : firstColumn - radius);
+        const std::size_t to = left ? 3 * static_cast<std::size_t>(radius) : 0;
+        for (std::int32_t row = rowFirst; row <= rowLast; ++row) {
+            std::copy_n(image.current.data() + row * image.stride() + from, copied,
+                        bytes.data() + (row - rowFirst) * stride + to);
+        }
+    }
+
+    // Where output column 0 of `row` lies in the band.
+    const std::uint8_t* own(std::int32_t row, std::int32_t radius) const
+    {
+        return bytes.data() + (row - firstRow) * stride + 3 * static_cast<std::size_t>(radius);
+    }
+};
+
+// Each lane's pad taps in a band row: per square, the square's rows in the
+// image times the columns it reaches past the side.
+void padTapsOf(const SquareFamily& family, std::int32_t columns, std::int32_t firstColumn, std::int32_t width,
+               std::int32_t rowsAbove, std::int32_t rowsBelow, std::vector<std::int32_t>& taps)
+{
+    taps.assign(3 * static_cast<std::size_t>(columns), 0);
+    for (std::int32_t k = 0; k < family.count; ++k) {
+        const std::int32_t half = family.radius - k * family.step;
+        const std::int32_t rows = std::min(half, rowsAbove) + std::min(half, rowsBelow) + 1;
+        for (std::int32_t j = 0; j < columns; ++j) {
+            const std::int32_t x = firstColumn + j;
+            const std::int32_t past = std::max(0, half - x) + std::max(0, x + half - (width - 1));
+            for (std::int32_t c = 0; c < 3; ++c) {
+                taps[3 * j + c] += rows * past;
+            }
+        }
+    }
+}
+
 template <Side side>
 void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
 {
@@ -240,33 +315,74 @@ void sharpenArea(ImagePlanes& image, PreviewRect area, int radius, int ringStep)
     const std::uint8_t* current = image.current.data();
     std::uint8_t* scratch = image.scratch.data();
     const engine::WindowColumns columns = engine::windowColumns(area.x0, area.x0 + area.w - 1, r, image.width);
+    const auto interiorKernel = [](auto&&... args) {
+        if constexpr (side == Side::Bright) {
+            brightInterior(args...);
+        } else {
+            darkInterior(args...);
+        }
+    };
+
+    // With no column clipped on both sides, the clipped columns run from
+    // padded side bands.
+    const std::int32_t band = bandColumns(r);
+    const bool bands = image.width >= band + 2 * r;
+    const std::int32_t bandFirstRow = std::max(0, area.y0 - r);
+    const std::int32_t bandLastRow = std::min(image.height - 1, area.y0 + area.h - 1 + r);
+    const auto sideBand = [&](bool left) {
+        return bands ? SideBand(image, r, left, bandFirstRow, bandLastRow, kPadByte<side>) : SideBand{};
+    };
+    const SideBand leftBand = sideBand(true);
+    const SideBand rightBand = sideBand(false);
 
     parallelRows(area.y0, area.y0 + area.h - 1, [&](std::int32_t row) {
         const std::size_t rowOffset = row * stride;
-        const auto clipped = [&](std::int32_t from, std::int32_t to) {
+        const std::int32_t rowsAbove = row;
+        const std::int32_t rowsBelow = image.height - 1 - row;
+        const auto perPixel = [&](std::int32_t from, std::int32_t to) {
             for (std::int32_t x = from; x <= to; ++x) {
                 sharpenPixel<side>(image, family, x, row, scratch + rowOffset + 3 * static_cast<std::size_t>(x));
             }
         };
+        std::vector<std::int32_t> padTaps;
+        std::vector<std::uint8_t> bandOut;
+        const auto fromBand = [&](const SideBand& sideBand, std::int32_t from, std::int32_t to) {
+            if (from > to) {
+                return;
+            }
+            padTapsOf(family, band, sideBand.firstColumn, image.width, rowsAbove, rowsBelow, padTaps);
+            bandOut.resize(padTaps.size());
+            interiorKernel(sideBand.own(row, r), static_cast<std::int32_t>(bandOut.size()),
+                           static_cast<std::ptrdiff_t>(sideBand.stride), family, rowsAbove, rowsBelow,
+                           padTaps.data(), bandOut.data());
+            std::copy(bandOut.begin() + 3 * (from - sideBand.firstColumn),
+                      bandOut.begin() + 3 * (to + 1 - sideBand.firstColumn),
+                      scratch + rowOffset + 3 * static_cast<std::size_t>(from));
+        };
+        const auto clipped = [&](std::int32_t from, std::int32_t to) {
+            if (!bands) {
+                perPixel(from, to);
+                return;
+            }
+            fromBand(leftBand, from, std::min(to, r - 1));
+            fromBand(rightBand, std::max(from, image.width - r), to);
+        };
+        if (columns.interiorFirst > columns.interiorLast) {
+            clipped(columns.first, columns.last);
+            return;
+        }
+        clipped(columns.first, columns.interiorFirst - 1);
         // The columns whose squares fit between the sides run in vectors;
         // the rows of the squares are clipped alike for all lanes, so the
         // top and bottom rows run there too.
         const std::int32_t firstByte = 3 * columns.interiorFirst;
         const std::int32_t byteCount = 3 * (columns.interiorLast + 1) - firstByte;
         if (byteCount < kWidestLanes) {
-            clipped(columns.first, columns.last);
-            return;
-        }
-        clipped(columns.first, columns.interiorFirst - 1);
-        const std::size_t offset = rowOffset + firstByte;
-        const std::int32_t rowsAbove = row;
-        const std::int32_t rowsBelow = image.height - 1 - row;
-        if constexpr (side == Side::Bright) {
-            brightInterior(current + offset, byteCount, static_cast<std::ptrdiff_t>(stride), family, rowsAbove,
-                           rowsBelow, scratch + offset);
+            perPixel(columns.interiorFirst, columns.interiorLast);
         } else {
-            darkInterior(current + offset, byteCount, static_cast<std::ptrdiff_t>(stride), family, rowsAbove,
-                         rowsBelow, scratch + offset);
+            const std::size_t offset = rowOffset + firstByte;
+            interiorKernel(current + offset, byteCount, static_cast<std::ptrdiff_t>(stride), family, rowsAbove,
+                           rowsBelow, nullptr, scratch + offset);
         }
         clipped(columns.interiorLast + 1, columns.last);
     });
