@@ -1,7 +1,9 @@
 // Bright and dark sharpen: per channel, the mean of the bytes of the nested
 // clipped squares that are not brighter (bright) or not darker (dark) than
 // the pixel's own byte, a byte counted once per square that holds it.
-// Written into `scratch` only; split by rows only.
+// Written into `scratch` only; split by rows only. Each output byte is a lane
+// of a vector that compares and adds one tap of its squares per step, in
+// narrow integer sums that are exact (see TapGroup).
 #include "engine/BrightDarkSharpen.h"
 
 #include <algorithm>
@@ -41,8 +43,9 @@ SquareFamily squareFamily(int radius, int ringStep)
     return SquareFamily{radius, step, (radius + step - 1) / step};
 }
 
-// The interior runs on vectors of each target's register width; rows with
-// fewer interior bytes than the widest vector go the clipped way.
+// The columns run on vectors of each target's register width; a row with
+// fewer interior bytes than the widest vector runs its interior pixel by
+// pixel.
 constexpr std::int32_t kWidestLanes = 64;
 // Taps added into the narrow accumulators before they join the 32-bit sums.
 constexpr std::int32_t kGroupTaps = 255;
