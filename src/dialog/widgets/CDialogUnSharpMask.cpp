@@ -227,6 +227,18 @@ void CDialogUnSharpMask::createControls()
             fitCaption(label);
         }
     }
+    // The Red, Green and Blue labels stand in one column: one size for all,
+    // the one the widest caption needs.
+    const std::array lightLabels{Id::RedLabel, Id::GreenLabel, Id::BlueLabel};
+    QFont lightLabelFont = control(Id::RedLabel)->font();
+    for (const int id : lightLabels) {
+        if (control(id)->font().pointSizeF() < lightLabelFont.pointSizeF()) {
+            lightLabelFont = control(id)->font();
+        }
+    }
+    for (const int id : lightLabels) {
+        control(id)->setFont(lightLabelFont);
+    }
     for (const auto& [sliderId, editId] : kEchoedSliders) {
         QSlider* echoed = slider(sliderId);
         echoEdits_.emplace(echoed, qobject_cast<QLineEdit*>(control(editId)));
