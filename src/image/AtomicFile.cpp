@@ -1,5 +1,6 @@
 // The atomic file write: temporary file, fdatasync, rename, then the folder
-// flushed so that the rename itself survives a power cut.
+// flushed so that the rename itself survives a power cut. The target's kind
+// is checked first, so a pipe or a device is never opened.
 #include "image/AtomicFile.h"
 
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -50,41 +52,62 @@ int createTemporary(const fs::path& target, std::string& temporaryPath)
     return -1;
 }
 
+// The name that writing `path` replaces: `path` itself, or where its chain
+// of symbolic links ends; nothing, with errno set, for a loop or a link that
+// cannot be read.
+std::optional<fs::path> linkTarget(fs::path path)
+{
+    // The kernel's own limit on links followed in one lookup.
+    constexpr int kMaxLinks = 40;
+    for (int followed = 0; followed < kMaxLinks; ++followed) {
+        std::error_code error;
+        if (!fs::is_symlink(path, error)) {
+            return path;
+        }
+        const fs::path next = fs::read_symlink(path, error);
+        if (error) {
+            errno = error.value();
+            return std::nullopt;
+        }
+        path = next.is_absolute() ? next : path.parent_path() / next;
+    }
+    errno = ELOOP;
+    return std::nullopt;
+}
+
 } // namespace
 
-bool writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes)
+FileError writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes)
 {
-    std::error_code error;
-    fs::path target = fs::path(path);
-    if (fs::is_symlink(target, error)) {
-        target = fs::weakly_canonical(target, error);
-        if (error) {
-            return false;
-        }
+    const std::optional<fs::path> found = linkTarget(fs::path(path));
+    if (!found) {
+        return fileErrorOfErrno(errno, true);
     }
+    const fs::path& target = *found;
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        return FileError::IsFolder;
+    }
     if (exists && !S_ISREG(existing.st_mode)) {
-        errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
-        return false;
+        return FileError::NotRegularFile;
     }
     std::string temporaryPath;
     const int fd = createTemporary(target, temporaryPath);
     if (fd < 0) {
-        return false;
+        return fileErrorOfErrno(errno, true);
     }
     bool done = writeAll(fd, bytes) && (!exists || ::fchmod(fd, existing.st_mode & 07777) == 0);
     done = ::close(fd) == 0 && done;
     if (!done || ::rename(temporaryPath.c_str(), target.c_str()) != 0) {
         const int cause = errno;
         ::unlink(temporaryPath.c_str());
-        errno = cause;
-        return false;
+        return fileErrorOfErrno(cause, true);
     }
     const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
     if (const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); folderFd >= 0) {
         ::fsync(folderFd);
         ::close(folderFd);
     }
-    return true;
+    return FileError::None;
 }

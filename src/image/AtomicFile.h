@@ -7,10 +7,15 @@
 #include <span>
 #include <string>
 
-// Replaces (or creates) the file at `path` with `bytes`. A symbolic link is
-// followed, the file it leads to is replaced; an existing file keeps its
-// permissions, a new one gets those of the umask. A target that exists but
-// is not a regular file (a folder, a FIFO, a device) is refused. False when
-// anything failed, with errno saying why; the target is then untouched and
-// no temporary file stays.
-bool writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+#include "image/FileProblem.h"
+
+// Replaces (or creates) the file at `path` with `bytes`. Symbolic links are
+// followed (a relative one from its own folder, as far as the chain goes,
+// even to a name that does not exist yet) and the file they lead to is
+// replaced, so the links stay links; an existing file keeps its permissions,
+// a new one gets those of the umask. A target that exists but is not a
+// regular file is refused before anything is written: a folder
+// (FileError::IsFolder), a FIFO, a device or a socket (FileError::NotRegularFile).
+// Returns FileError::None when written, else the reason; the target is then
+// untouched and no temporary file stays. `path` is taken as its bytes.
+FileError writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);

@@ -156,12 +156,8 @@ bool COvImage2::saveToFile(const std::string& path, int format, int jpegQuality)
 
 bool COvImage2::writeEncoded(const std::string& path, std::span<const std::uint8_t> encoded) const
 {
-    if (!writeFileAtomically(path, encoded)) {
-        fileProblem = {fileErrorOfErrno(errno, true)};
-        return false;
-    }
-    fileProblem = {};
-    return true;
+    fileProblem = {writeFileAtomically(path, encoded)};
+    return !fileProblem;
 }
 
 void COvImage2::drawZoomed(ICanvas& canvas, double zoom) const

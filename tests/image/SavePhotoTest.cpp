@@ -1,10 +1,14 @@
 // Saving `current` through the library: PNG and TIFF round trips are exact,
 // JPEG at quality 90 comes back close; unknown format codes write nothing,
-// and a save that fails leaves an existing file byte for byte and no
-// temporary file behind.
+// a save that fails leaves an existing file byte for byte and no temporary
+// file behind, and a save to anything but a regular file is refused.
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -133,11 +137,72 @@ TEST_F(SavePhoto, ASuccessfulSaveReplacesTheExistingFile)
     EXPECT_EQ(folder_.entries(), std::vector<std::string>{"photo.png"});
 }
 
-TEST_F(SavePhoto, SavingIntoAMissingFolderFails)
+// Where a save lands, by what the name is: a regular file or a new name is
+// written (through symbolic links, which stay links); anything else is
+// refused with its reason, and the folder is left exactly as it was.
+TEST_F(SavePhoto, TheTargetsKindDecidesWhereASaveLands)
 {
-    const COvImage2 source = recordOf(testsupport::randomImage(2, 2, 4));
-    EXPECT_FALSE(source.saveToFile(folder_.file("no-such-folder/out.png"), SaveFormatPng));
-    EXPECT_FALSE(std::filesystem::exists(folder_.file("no-such-folder")));
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path&)> make; // prepares the folder
+        const char* target;                        // saved to, inside the folder
+        FileError error;
+        const char* lands = ""; // the regular file the photo is written to
+    };
+    const auto link = [](const char* to, const char* name) {
+        return [=](const fs::path& folder) { fs::create_symlink(to, folder / name); };
+    };
+    const Case cases[] = {
+        {"missing folder", [](const fs::path&) {}, "no-such-folder/out.png", FileError::NoSuchFolder},
+        {"folder", [](const fs::path& f) { fs::create_directory(f / "out.png"); }, "out.png", FileError::IsFolder},
+        {"FIFO", [](const fs::path& f) { ASSERT_EQ(::mkfifo((f / "pipe.png").c_str(), 0600), 0); }, "pipe.png",
+         FileError::NotRegularFile},
+        {"link to a device", link("/dev/null", "null.png"), "null.png", FileError::NotRegularFile},
+        {"link loop", link("loop.png", "loop.png"), "loop.png", FileError::WriteFailed},
+        {"relative link from another folder",
+         [](const fs::path& f) {
+             writeBytes((f / "photo.png").string(), {'o', 'l', 'd'});
+             fs::create_directory(f / "sub");
+             fs::create_symlink("../photo.png", f / "sub/link.png");
+         },
+         "sub/link.png", FileError::None, "photo.png"},
+        {"chain of links to a new name",
+         [](const fs::path& f) {
+             fs::create_symlink("second.png", f / "first.png");
+             fs::create_symlink("new.png", f / "second.png");
+         },
+         "first.png", FileError::None, "new.png"},
+    };
+    const COvImage2 source = recordOf(testsupport::randomImage(6, 4, 9));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const imagetest::TempFolder folder;
+        c.make(folder.path());
+        const auto listing = [&] {
+            std::vector<std::pair<std::string, fs::file_type>> entries;
+            for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+                entries.emplace_back(entry.path().string(), entry.symlink_status().type());
+            }
+            std::sort(entries.begin(), entries.end());
+            return entries;
+        };
+        const auto before = listing();
+        const bool newFile = c.error == FileError::None && !fs::exists(fs::symlink_status(folder.file(c.lands)));
+        EXPECT_EQ(source.saveToFile(folder.file(c.target), SaveFormatPng), c.error == FileError::None);
+        EXPECT_EQ(source.fileProblem.error, c.error);
+        if (c.error != FileError::None) {
+            EXPECT_EQ(listing(), before);
+            continue;
+        }
+        EXPECT_TRUE(fs::is_symlink(folder.file(c.target)));
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder.file(c.lands))));
+        COvImage2 loaded;
+        ASSERT_TRUE(loaded.loadFromFile(folder.file(c.lands)));
+        EXPECT_TRUE(testsupport::planesEqual(withClearPadding(source).current, loaded.current, 6));
+        // No temporary file stays beside it.
+        EXPECT_EQ(listing().size(), before.size() + (newFile ? 1 : 0));
+    }
 }
 
 TEST_F(SavePhoto, SavingLeavesThePlanesUnchanged)
