@@ -14,6 +14,7 @@
 #include "app/CFotraView.h"
 #include "app/CMainFrame.h"
 #include "app/EffectDialogFactory.h"
+#include "app/FileNames.h"
 #include "app/PhotoHandOver.h"
 #include "app/QtServices.h"
 #include "app/QtStatusLine.h"
@@ -163,7 +164,7 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     ui.waitCursor = waitCursor_.get();
     ui.effectDialogs = services_.effectDialogs;
     ui.view = &frame_->view();
-    ui.photoOpened = [this](const std::string& path) { addToRecentFileList(QString::fromStdString(path)); };
+    ui.photoOpened = [this](const std::string& path) { addToRecentFileList(fileNameText(path)); };
     statusLine_ = std::make_unique<QtStatusLine>(*frame_->statusBar());
     ui.statusLine = statusLine_.get();
     document_->setUi(ui);
@@ -191,7 +192,7 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     // Photos named on the command line open one after another (a recovered
     // edit is not replaced without the save-changes question).
     for (qsizetype index = 1; index < arguments.size(); ++index) {
-        frame_->openPhotoWithQuestion(QFileInfo(arguments[index]).absoluteFilePath());
+        frame_->openPhotoWithQuestion(absoluteFileName(arguments[index]));
     }
     frame_->updateCommandStates();
     return true;
@@ -240,7 +241,10 @@ void CFotraApp::loadRecentFileList()
     settings->beginGroup(kRecentGroup);
     recentFiles_.clear();
     for (int number = 1; number <= kRecentFileCount; ++number) {
-        const QString path = settings->value(QString("File%1").arg(number)).toString();
+        // A name that is not UTF-8 is kept as its bytes.
+        const QVariant value = settings->value(QString("File%1").arg(number));
+        const QString path = value.typeId() == QMetaType::QByteArray ? fileNameText(value.toByteArray().toStdString())
+                                                                     : value.toString();
         if (!path.isEmpty()) {
             recentFiles_ << path;
         }
@@ -255,7 +259,13 @@ void CFotraApp::saveProfileSettings() const
     for (int number = 1; number <= kRecentFileCount; ++number) {
         const QString key = QString("File%1").arg(number);
         if (number <= recentFiles_.size()) {
-            settings->setValue(key, recentFiles_[number - 1]);
+            const QString& path = recentFiles_[number - 1];
+            const std::string bytes = fileNameBytes(path);
+            if (QString::fromStdString(bytes) == path) {
+                settings->setValue(key, path);
+            } else {
+                settings->setValue(key, QByteArray::fromStdString(bytes));
+            }
         } else {
             settings->remove(key);
         }

@@ -24,6 +24,7 @@
 #include <QUrl>
 
 #include "app/CFotraView.h"
+#include "app/FileNames.h"
 #include "app/HelpPages.h"
 #include "app/MenuBuilder.h"
 #include "app/ProgramIcon.h"
@@ -277,7 +278,7 @@ bool CMainFrame::openPhotoWithQuestion(const QString& path)
     if (!confirmDiscardChanges()) {
         return false;
     }
-    const bool opened = links_.document->openPhotoFile(path.toStdString());
+    const bool opened = links_.document->openPhotoFile(fileNameBytes(path));
     updateCommandStates();
     return opened;
 }
@@ -311,13 +312,13 @@ void CMainFrame::fillRecentPhotosMenu()
         const QString& path = photos[index];
         // Numbers 1 to 9 are the items' keys.
         const QString number = index < 9 ? QString("&%1").arg(index + 1) : QString::number(index + 1);
-        QString text = number + " " + QDir::toNativeSeparators(path).replace('&', "&&");
-        const bool present = QFileInfo(path).isFile();
+        QString text = number + " " + QDir::toNativeSeparators(shownFileName(path)).replace('&', "&&");
+        const bool present = isRegularFileName(path);
         if (!present) {
             text += toQString(res::loadString(res::IDS_RECENT_PHOTO_MISSING_MARK));
         }
         QAction* action = recentMenu_->addAction(text);
-        action->setStatusTip(path);
+        action->setStatusTip(shownFileName(path));
         action->setEnabled(present);
         connect(action, &QAction::triggered, this, [this, path] { openRecentPhoto(path); });
     }
@@ -325,9 +326,9 @@ void CMainFrame::fillRecentPhotosMenu()
 
 void CMainFrame::openRecentPhoto(const QString& path)
 {
-    if (!QFileInfo(path).isFile()) {
+    if (!isRegularFileName(path)) {
         links_.prompts->showMessage(std::string(res::loadString(res::IDS_RECENT_PHOTO_MISSING)) + "\n" +
-                                    path.toStdString());
+                                    shownFileName(path).toStdString());
         if (links_.forgetRecentFile) {
             links_.forgetRecentFile(path);
         }

@@ -1,11 +1,12 @@
-// The hand-over's message is the photos' absolute paths in UTF-8, each ended
-// by a zero byte (a file name may contain a line break, never a zero byte);
+// The hand-over's message is the photos' absolute paths as their bytes (which
+// need not be UTF-8), each ended by a zero byte (a file name may contain a line break, never a zero byte);
 // the sender closes the connection when it has written them all.
 #include "app/PhotoHandOver.h"
 
+#include "app/FileNames.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
@@ -61,7 +62,7 @@ void PhotoHandOver::readPaths(QLocalSocket& connection)
     const QList<QByteArray> paths = connection.readAll().split('\0');
     for (const QByteArray& path : paths) {
         if (!path.isEmpty()) {
-            pending_ << QString::fromUtf8(path);
+            pending_ << fileNameText(path.toStdString());
         }
     }
     openPending();
@@ -94,7 +95,7 @@ bool PhotoHandOver::handOver(const QString& socketPath, const QStringList& photo
 {
     QByteArray message;
     for (const QString& photo : photos) {
-        message += QFileInfo(photo).absoluteFilePath().toUtf8();
+        message += QByteArray::fromStdString(fileNameBytes(absoluteFileName(photo)));
         message += '\0';
     }
     QLocalSocket socket;

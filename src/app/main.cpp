@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/CFotraApp.h"
+#include "app/FileNames.h"
 #include "app/ProgramIcon.h"
 #include "app/Translations.h"
 
@@ -25,8 +26,14 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(programIcon());
     installJapaneseTranslations(application);
 
+    // The arguments as their bytes (Qt has taken its own options out of
+    // argv): a photo's name need not be UTF-8.
+    QStringList arguments;
+    for (int index = 0; index < argc; ++index) {
+        arguments << fileNameText(argv[index]);
+    }
     CFotraApp fotra;
-    if (!fotra.initInstance(QApplication::arguments())) {
+    if (!fotra.initInstance(arguments)) {
         if (fotra.startFailure().isEmpty()) {
             return 0;
         }

@@ -8,6 +8,8 @@
 #include <iostream>
 #include <string>
 
+#include "image/metadata/IccProfile.h"
+
 namespace fotra {
 namespace {
 
@@ -21,10 +23,12 @@ std::vector<Command>& table()
 bool quiet = false;
 bool progressShown = false;
 
+// A file name in a message is taken as its bytes, which need not be UTF-8:
+// what a terminal cannot show (and control characters) is printed as '?'.
 void printLine(std::string_view message)
 {
     endProgressLine();
-    std::cerr << "fotra: " << message << '\n';
+    std::cerr << "fotra: " << metadata::printableText(message, message.size()) << '\n';
 }
 
 int report(std::string_view message, int status)

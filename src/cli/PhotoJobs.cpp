@@ -22,6 +22,7 @@
 #include "cli/KeptMetadata.h"
 #include "cli/PhotoReport.h"
 #include "document/CFotraDoc.h"
+#include "image/metadata/IccProfile.h"
 
 namespace fotra {
 namespace {
@@ -35,7 +36,8 @@ bool isStandardStream(const std::string& path)
 
 std::string outputName(const std::string& path)
 {
-    return isStandardStream(path) ? "the photo to standard output" : "the photo '" + path + "'";
+    return isStandardStream(path) ? "the photo to standard output"
+                                  : "the photo '" + metadata::printableText(path, path.size()) + "'";
 }
 
 // Copies everything from `from` to `to` (file descriptors).
@@ -373,7 +375,8 @@ std::optional<std::string> readablePath(const std::string& input, std::optional<
 
 std::string photoName(const std::string& path)
 {
-    return isStandardStream(path) ? "the photo from standard input" : "the photo '" + path + "'";
+    return isStandardStream(path) ? "the photo from standard input"
+                                  : "the photo '" + metadata::printableText(path, path.size()) + "'";
 }
 
 } // namespace fotra

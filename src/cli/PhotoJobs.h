@@ -101,7 +101,8 @@ private:
 std::optional<std::string> readablePath(const std::string& input, std::optional<TemporaryFile>& copy,
                                         std::string& problem);
 
-// How messages name a photo given as `path`.
+// How messages name a photo given as `path` (its bytes, which need not be
+// UTF-8, shown printable).
 std::string photoName(const std::string& path);
 
 } // namespace fotra

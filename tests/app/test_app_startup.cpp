@@ -18,6 +18,7 @@
 #include "AppTestSupport.h"
 #include "app/CFotraApp.h"
 #include "app/CFotraView.h"
+#include "app/FileNames.h"
 #include "app/PhotoHandOver.h"
 #include "res/ResourceIds.h"
 
@@ -210,14 +211,19 @@ private slots:
         app.mainFrame()->routeCommand(res::ID_FILTER_SHARPEN);
         QVERIFY(app.document()->hasUnsavedChanges());
 
-        QVERIFY(PhotoHandOver::handOver(CFotraApp::instanceSocketPath(), {"/photos/30x20.png", "/photos/40x30.png"}));
+        // A name that is not UTF-8 reaches the loader and the settings as its bytes.
+        const std::string latin1Name = "/photos/40x30-caf\xE9.png";
+        QVERIFY(PhotoHandOver::handOver(CFotraApp::instanceSocketPath(),
+                                        {"/photos/30x20.png", fileNameText(latin1Name)}));
         QTRY_COMPARE(asked.size(), std::size_t{3});
         QCOMPARE(asked[1], std::string("/photos/30x20.png"));
-        QCOMPARE(asked[2], std::string("/photos/40x30.png"));
+        QCOMPARE(asked[2], latin1Name);
         QCOMPARE(prompts.questions, 1);
         QCOMPARE(app.document()->photo()->width, 40);
-        QCOMPARE(app.recentFiles().first(), QString("/photos/40x30.png"));
+        QCOMPARE(fileNameBytes(app.recentFiles().first()), latin1Name);
         app.exitInstance();
+        const std::unique_ptr<QSettings> settings = openAppSettings();
+        QCOMPARE(settings->value("Recent File List/File1").toByteArray().toStdString(), latin1Name);
     }
 
     // The program itself, started twice: the second process ends at once

@@ -2,6 +2,8 @@
 // photos, against the exit status, what stdout and stderr must hold and the
 // file the command must write (or, when it fails, must leave unwritten).
 // Usage errors are one line on stderr with status 2, a failed photo status 1.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <regex>
@@ -99,6 +101,24 @@ const Row kRows[] = {
      "two photos would be written to 'results/photo.png'"},
     {{"apply", "-m", "1", "missing.bmp", "-o", "u.png"}, 1, "", "fotra: cannot read the photo 'missing.bmp': ファイルが見つかりません。\n",
      "u.png"},
+
+    // What is not a photo file fails at once with its reason and writes
+    // nothing: a FIFO or a device read, a FIFO, a link to a device or a
+    // folder as the output.
+    {{"info", "pipe.jpg"}, 1, "",
+     "fotra: cannot read the photo 'pipe.jpg': 写真のファイルではありません（パイプやデバイスなど）。写真のファイルを選んでください。\n"},
+    {{"apply", "-m", "8", "/dev/zero", "-o", "z.png"}, 1, "", "cannot read the photo '/dev/zero': 写真のファイルではありません",
+     "z.png"},
+    {{"convert", "photo.bmp", "pipe.png"}, 1, "", "fotra: cannot write the photo 'pipe.png': 写真のファイルではありません"},
+    {{"convert", "photo.bmp", "null.png"}, 1, "", "cannot write the photo 'null.png': 写真のファイルではありません"},
+    {{"convert", "photo.bmp", "folder.png"}, 1, "", "cannot write the photo 'folder.png': フォルダーです。"},
+
+    // Names that are not UTF-8 are read and written as their bytes, and
+    // shown with '?' for each byte a terminal cannot show.
+    {{"convert", "a\xFF" "b.bmp", "c\xFE" "d.png"}, 0, "", "", "c\xFE" "d.png", "", "photo.png"},
+    {{"apply", "-m", "8", "a\xFF" "b.bmp", "--out-dir", "results", "--suffix", "_\xFE", "--format", "png"}, 0, "",
+     "fotra: 1/1 a?b.bmp -> results/a?b_?.png\n", "results/a\xFF" "b_\xFE.png", "", "f2.png"},
+    {{"info", "gone\xFF.png"}, 1, "", "fotra: cannot read the photo 'gone?.png': ファイルが見つかりません。\n"},
 
     // filter and preview.
     {{"filter", "photo.bmp", "-o", "u.png"}, 2, "", "--command is required", "u.png"},
@@ -244,6 +264,12 @@ TEST(FotraCommandLine, ArgumentsGiveTheirStatusOutputAndFiles)
     fs::copy_file(root / "photo.png", root / "ow.png");
     fs::create_symlink("ow.png", root / "link.png");
     fs::create_hard_link(root / "ow.png", root / "hard.png");
+    for (const char* fifo : {"pipe.jpg", "pipe.png"}) {
+        ASSERT_EQ(::mkfifo((root / fifo).c_str(), 0600), 0);
+    }
+    fs::create_symlink("/dev/null", root / "null.png");
+    fs::create_directory(root / "folder.png");
+    fs::copy_file(root / "photo.bmp", root / "a\xFF" "b.bmp");
 
     for (const Row& row : kRows) {
         std::string call = "fotra";

@@ -9,7 +9,9 @@
 // Each call leaves its outcome (the reason of a failure, the notes of a load,
 // the colour profile) for IK5FileGetStatus and IK5FileGetProfile, and keeps
 // the decoders' warnings off the terminal.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -91,9 +93,16 @@ QByteArray readWholeFile(const char* path)
     if (!S_ISREG(status.st_mode)) {
         refuse(FileError::NotRegularFile);
     }
-    QFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        refuse(file.error() == QFileDevice::PermissionsError ? FileError::NoPermission : fileErrorOfErrno(errno, false));
+    // Opened by its bytes: a name that is not UTF-8 has no QString that
+    // leads back to it.
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        refuse(fileErrorOfErrno(errno, false));
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        refuse(FileError::ReadFailed);
     }
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
