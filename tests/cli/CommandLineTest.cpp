@@ -102,13 +102,17 @@ const Row kRows[] = {
     {{"apply", "-m", "1", "missing.bmp", "-o", "u.png"}, 1, "", "fotra: cannot read the photo 'missing.bmp': ファイルが見つかりません。\n",
      "u.png"},
 
-    // What is not a photo file fails at once with its reason and writes
-    // nothing: a FIFO or a device read, a FIFO, a link to a device or a
-    // folder as the output.
+    // What cannot be a photo fails at once with its reason and writes
+    // nothing: a FIFO or a device read, a header claiming far more pixels
+    // than the file holds, a FIFO, a link to a device or a folder as the
+    // output.
     {{"info", "pipe.jpg"}, 1, "",
      "fotra: cannot read the photo 'pipe.jpg': 写真のファイルではありません（パイプやデバイスなど）。写真のファイルを選んでください。\n"},
     {{"apply", "-m", "8", "/dev/zero", "-o", "z.png"}, 1, "", "cannot read the photo '/dev/zero': 写真のファイルではありません",
      "z.png"},
+    {{"info", "huge.jpg"}, 1, "",
+     "fotra: cannot read the photo 'huge.jpg': ファイルが壊れているか、途中で切れています。\n"},
+    {{"convert", "huge.jpg", "h1.png"}, 1, "", "cannot read the photo 'huge.jpg': ファイルが壊れている", "h1.png"},
     {{"convert", "photo.bmp", "pipe.png"}, 1, "", "fotra: cannot write the photo 'pipe.png': 写真のファイルではありません"},
     {{"convert", "photo.bmp", "null.png"}, 1, "", "cannot write the photo 'null.png': 写真のファイルではありません"},
     {{"convert", "photo.bmp", "folder.png"}, 1, "", "cannot write the photo 'folder.png': フォルダーです。"},
@@ -149,11 +153,7 @@ const Row kRows[] = {
     {{"info", "broken.jpg"}, 1, "",
      "fotra: cannot read the photo 'broken.jpg': ファイルが壊れているか、途中で切れています。\n"},
     {{"info", "missing.png"}, 1, "", "fotra: cannot read the photo 'missing.png': ファイルが見つかりません。\n"},
-    // A header claiming far more pixels than the file holds fails at once;
-    // corrupt scan data fails unless --allow-damaged takes it with a warning.
-    {{"info", "huge.jpg"}, 1, "",
-     "fotra: cannot read the photo 'huge.jpg': ファイルが壊れているか、途中で切れています。\n"},
-    {{"convert", "huge.jpg", "h1.png"}, 1, "", "cannot read the photo 'huge.jpg': ファイルが壊れている", "h1.png"},
+    // Corrupt scan data fails unless --allow-damaged takes it with a warning.
     {{"convert", "damaged.jpg", "h2.png"}, 1, "",
      "fotra: cannot read the photo 'damaged.jpg': JPEG ファイルのデータが壊れています。写真の一部が正しくないかもしれません。"
      " (--allow-damaged opens it all the same)\n",
