@@ -63,7 +63,8 @@ void timeRepaint(benchmark::State& state, const ModeSetup& setup, engine::Kernel
 const int kRegistered = [] {
     // The kernels of a processor without AVX-512, and the plain ones.
     for (const engine::KernelTarget target : {engine::KernelTarget::Avx2, engine::KernelTarget::Baseline}) {
-        for (const ModeSetup& setup : modeSetups()) {
+        for (const EffectCommand& entry : kEffectCommands) {
+            const ModeSetup& setup = entry.setup;
             const std::string name = "Preview/" + std::string(engine::kernelTargetName(target)) +
                                      "/mode:" + std::to_string(setup.mode);
             // On a shared machine the best of the repetitions is the figure;

@@ -12,7 +12,7 @@
 
 #include "dialog/ModeSetup.h"
 #include "document/CFotraDoc.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "support/TestImages.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include "app/DocumentTarget.h"
 
 #include "document/CFotraDoc.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 
 bool isDocumentCommand(int id)
 {

@@ -5,7 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 
 namespace fotra {
 namespace {

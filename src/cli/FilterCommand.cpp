@@ -9,7 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/EffectArguments.h"
 #include "cli/PhotoJobs.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "document/EffectPipelines.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "cli/Commands.h"
 #include "dialog/ModeSetup.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 
 namespace {
 
@@ -54,8 +54,8 @@ std::string describeValues(const ModeSetup& setup)
 int runModes()
 {
     std::cout << "mode\tname\tcommand\ttitle\tvalues\n";
-    for (const ModeSetup& setup : modeSetups()) {
-        const EffectCommand& entry = *findEffectMode(setup.mode);
+    for (const EffectCommand& entry : kEffectCommands) {
+        const ModeSetup& setup = entry.setup;
         std::cout << setup.mode << '\t' << entry.name << '\t' << entry.commandId << '\t' << setup.title << '\t'
                   << describeValues(setup) << '\n';
     }

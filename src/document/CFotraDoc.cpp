@@ -9,7 +9,7 @@
 #include <new>
 #include <utility>
 
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "document/EffectPipelines.h"
 #include "document/SessionRecovery.h"
 

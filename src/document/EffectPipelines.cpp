@@ -1,12 +1,13 @@
-// The full-image pipelines of the 32 effect modes and the three fixed
-// filters. Each real factor is formed left to right from the integer slider
-// value, e.g. E/100 x 3 is double(E) / 100.0 * 3.0 and -E/100 x 0.9 negates
-// the integer first, so that the bytes match the accepted run exactly.
+// The one executor of the catalogue's stages. Each real factor is formed
+// left to right from the integer slider value, e.g. E/100 x 3 is
+// double(E) / 100.0 * 3.0 and -E/100 x 0.9 negates the integer first, so that
+// the bytes match the accepted run exactly. Over the whole photo a stage runs
+// the full operation; over a region, its preview twin with the same
+// arguments, so that a preview over the whole photo gives the accepted bytes.
 #include "document/EffectPipelines.h"
 
 #include <cstdint>
 
-#include "document/CommandTable.h"
 #include "effects/LuminanceRankFilter.h"
 #include "effects/MedianFilters.h"
 #include "effects/OperandPlanes.h"
@@ -19,46 +20,155 @@
 
 namespace {
 
-// E/100 x factor: the integer converted, divided by 100.0, then multiplied.
-double percentTimes(int value, double factor) { return static_cast<double>(value) / 100.0 * factor; }
-double percent(int value) { return static_cast<double>(value) / 100.0; }
+double amountOf(const StageAmount& amount, int effectValue)
+{
+    if (amount.fixed) {
+        return amount.factor;
+    }
+    const int signedValue = amount.negated ? -effectValue : effectValue;
+    return static_cast<double>(signedValue) / 100.0 * amount.factor;
+}
 
-// The complement of one light-colour component in 8-bit arithmetic.
+// 255 - component in 8 bits: the operand that tints toward the colour.
 std::uint8_t complementByte(int component)
 {
     return static_cast<std::uint8_t>(255 - static_cast<std::uint8_t>(component));
 }
 
-void fillScratchWithLightComplement(ImagePlanes& image, const RgbColour& light)
-{
-    fillScratch(image, complementByte(light.red), complementByte(light.green), complementByte(light.blue));
-}
-
-void gaussianBlur(ImagePlanes& image, int strengthValue)
-{
-    const double sigma = static_cast<double>(strengthValue);
-    gaussianBlurRows(image, sigma);
-    gaussianBlurColumns(image, sigma);
-}
-
-void triangleBlur(ImagePlanes& image, int radius, int divisor)
-{
-    triangleBlurRows(image, radius, divisor);
-    triangleBlurColumns(image, radius, divisor);
-}
-
-void colourRangeWith(ImagePlanes& image, double strength, double precision, const RgbColour& target)
-{
-    colourRangeCompose(image, strength, precision, static_cast<double>(target.red),
-                       static_cast<double>(target.green), static_cast<double>(target.blue));
-}
-
-// A mean component truncated toward zero and taken as a byte.
+// A mean component (in 0..255) truncated toward zero and taken as a byte.
 std::uint8_t meanByte(double mean) { return static_cast<std::uint8_t>(static_cast<int>(mean)); }
+
+// One stage over the whole photo (region null) or over *region. The fixed
+// filters' medians have no twin and the colour match mask has no full form;
+// no stage list asks for them there.
+void runStage(ImagePlanes& image, const Stage& stage, const EffectValues& values, const PreviewRect* region)
+{
+    const int s = values.strengthValue;
+    const int e = values.effectValue;
+    const int p = values.precisionValue;
+    const double sigma = static_cast<double>(s);
+    const int radius = stage.radius != 0 ? stage.radius : radiusFromStrength(s);
+    const int divisor = stage.divisor != 0 ? stage.divisor : radius;
+    const double amount = amountOf(stage.amount, e);
+    const RgbColour& target = values.targetColour;
+    const RgbColour& light = values.lightColour;
+
+    switch (stage.op) {
+    case StageOp::gaussianBlur:
+        if (region != nullptr) {
+            gaussianBlurPreview(image, *region, sigma);
+        } else {
+            gaussianBlurRows(image, sigma);
+            gaussianBlurColumns(image, sigma);
+        }
+        break;
+    case StageOp::triangleBlur:
+        if (region != nullptr) {
+            triangleBlurPreview(image, *region, radius, divisor);
+        } else {
+            triangleBlurRows(image, radius, divisor);
+            triangleBlurColumns(image, radius, divisor);
+        }
+        break;
+    case StageOp::rankFilter:
+        region != nullptr ? luminanceRankFilterPreview(image, s, *region) : luminanceRankFilter(image, s);
+        break;
+    case StageOp::greyToScratch:
+        region != nullptr ? greyToScratchPreview(image, *region) : greyToScratch(image);
+        break;
+    case StageOp::invertToScratch:
+        region != nullptr ? invertToScratchPreview(image, *region) : invertToScratch(image);
+        break;
+    case StageOp::fillLightComplement:
+    case StageOp::fillMeanColour: {
+        const bool mean = stage.op == StageOp::fillMeanColour;
+        const std::uint8_t red = mean ? meanByte(image.meanRed) : complementByte(light.red);
+        const std::uint8_t green = mean ? meanByte(image.meanGreen) : complementByte(light.green);
+        const std::uint8_t blue = mean ? meanByte(image.meanBlue) : complementByte(light.blue);
+        region != nullptr ? fillScratchPreview(image, red, green, blue, *region) : fillScratch(image, red, green, blue);
+        break;
+    }
+    case StageOp::compose:
+        region != nullptr ? composeWithScratchPreview(image, *region, amount) : composeWithScratch(image, amount);
+        break;
+    case StageOp::brightCompose:
+        region != nullptr ? brightWeightedComposePreview(image, amount, *region) : brightWeightedCompose(image, amount);
+        break;
+    case StageOp::darkCompose:
+        region != nullptr ? darkWeightedComposePreview(image, amount, *region) : darkWeightedCompose(image, amount);
+        break;
+    case StageOp::colourRange: {
+        const double precision = static_cast<double>(p);
+        const double red = static_cast<double>(target.red);
+        const double green = static_cast<double>(target.green);
+        const double blue = static_cast<double>(target.blue);
+        region != nullptr ? colourRangeComposePreview(image, amount, precision, red, green, blue, *region)
+                          : colourRangeCompose(image, amount, precision, red, green, blue);
+        break;
+    }
+    case StageOp::scratchColourRange: {
+        const double precision = static_cast<double>(p) / 10.0;
+        const double red = static_cast<double>(target.red);
+        const double green = static_cast<double>(target.green);
+        const double blue = static_cast<double>(target.blue);
+        region != nullptr ? scratchColourRangeComposePreview(image, amount, precision, red, green, blue, *region)
+                          : scratchColourRangeCompose(image, amount, precision, red, green, blue);
+        break;
+    }
+    case StageOp::unsharpMask:
+        region != nullptr ? unsharpMaskPreview(image, *region, radius, amount) : unsharpMask(image, radius, amount);
+        break;
+    case StageOp::greyResult:
+        region != nullptr ? greyResultPreview(image, *region) : greyResult(image);
+        break;
+    case StageOp::lightenScratch:
+    case StageOp::darkenScratch: {
+        const bool lighten = stage.op == StageOp::lightenScratch;
+        region != nullptr ? lightenDarkenScratchPreview(image, lighten, *region) : lightenDarkenScratch(image, lighten);
+        break;
+    }
+    case StageOp::brightSharpen:
+        region != nullptr ? brightSharpenPreview(image, *region, radius, divisor) : brightSharpen(image, radius, divisor);
+        break;
+    case StageOp::darkSharpen:
+        region != nullptr ? darkSharpenPreview(image, *region, radius, divisor) : darkSharpen(image, radius, divisor);
+        break;
+    case StageOp::colourMatchMask:
+        if (region != nullptr) {
+            colourMatchMaskPreview(image, sigma, static_cast<double>(e), static_cast<double>(p),
+                                   static_cast<double>(target.red), static_cast<double>(target.green),
+                                   static_cast<double>(target.blue), *region);
+        }
+        break;
+    case StageOp::weightedMedian:
+        if (region == nullptr) {
+            weightedMedianRows(image, radius, divisor);
+            weightedMedianColumns(image, radius, divisor);
+        }
+        break;
+    case StageOp::replaceOutliers:
+        if (region == nullptr) {
+            replaceOutlierPixels(image);
+        }
+        break;
+    }
+}
+
+void runStages(ImagePlanes& image, std::span<const Stage> stages, const EffectValues& values,
+               const PreviewRect* region)
+{
+    for (const Stage& stage : stages) {
+        runStage(image, stage, values, region);
+    }
+}
 
 } // namespace
 
-bool hasPreDialogStep(int mode) { return mode == 27; }
+bool hasPreDialogStep(int mode)
+{
+    const EffectCommand* entry = findEffectMode(mode);
+    return entry != nullptr && entry->meanBeforeDialog;
+}
 
 void runPreDialogStep(ImagePlanes& image, int mode)
 {
@@ -69,155 +179,20 @@ void runPreDialogStep(ImagePlanes& image, int mode)
 
 void runEffectPipeline(ImagePlanes& image, int mode, const EffectValues& values)
 {
-    const int s = values.strengthValue;
-    const int e = values.effectValue;
-    const int p = values.precisionValue;
-    const int r = radiusFromStrength(s);
-    const RgbColour& target = values.targetColour;
-    const RgbColour& light = values.lightColour;
-
-    switch (mode) {
-    case 1:
-        gaussianBlur(image, s);
-        composeWithScratch(image, percentTimes(e, 3.0));
-        break;
-    case 2:
-        triangleBlur(image, r, r);
-        composeWithScratch(image, percentTimes(e, 3.0));
-        break;
-    case 3:
-        greyToScratch(image);
-        composeWithScratch(image, percentTimes(e, 3.0));
-        break;
-    case 4:
-        gaussianBlur(image, s);
-        composeWithScratch(image, percentTimes(-e, 0.9));
-        break;
-    case 5:
-        luminanceRankFilter(image, s);
-        composeWithScratch(image, percentTimes(e, 5.0));
-        break;
-    case 6:
-        invertToScratch(image);
-        composeWithScratch(image, percent(e));
-        break;
-    case 7:
-        gaussianBlur(image, s);
-        composeWithScratch(image, percentTimes(e, 3.0));
-        greyResult(image);
-        break;
-    case 8:
-        triangleBlur(image, r, 1);
-        unsharpMask(image, r, percentTimes(e, 5.0));
-        break;
-    case 9:
-        luminanceRankFilter(image, s);
-        composeWithScratch(image, percent(-e));
-        break;
-    case 10:
-        luminanceRankFilter(image, s);
-        colourRangeWith(image, percent(-e), static_cast<double>(p), target);
-        break;
-    case 11:
-        gaussianBlur(image, s);
-        colourRangeWith(image, percentTimes(-e, 0.9), static_cast<double>(p), target);
-        break;
-    case 12:
-        triangleBlur(image, r, r);
-        scratchColourRangeCompose(image, percentTimes(e, 3.0), static_cast<double>(p) / 10.0,
-                                  static_cast<double>(target.red), static_cast<double>(target.green),
-                                  static_cast<double>(target.blue));
-        break;
-    case 13:
-        greyToScratch(image);
-        colourRangeWith(image, percent(e), static_cast<double>(p), target);
-        break;
-    case 14:
-        gaussianBlur(image, s);
-        colourRangeWith(image, percentTimes(e, 3.0), static_cast<double>(p), target);
-        break;
-    case 15:
-    case 16:
-    case 17:
-    case 19:
-    case 26:
-        fillScratchWithLightComplement(image, light);
-        composeWithScratch(image, percent(e));
-        break;
-    case 18:
-    case 20:
-        fillScratchWithLightComplement(image, light);
-        brightWeightedCompose(image, percent(e));
-        break;
-    case 21:
-        fillScratchWithLightComplement(image, light);
-        darkWeightedCompose(image, percent(e));
-        break;
-    case 22:
-        invertToScratch(image);
-        brightWeightedCompose(image, percent(e));
-        break;
-    case 23:
-        invertToScratch(image);
-        darkWeightedCompose(image, percent(e));
-        break;
-    case 24:
-        greyToScratch(image);
-        brightWeightedCompose(image, percentTimes(e, 3.0));
-        break;
-    case 25:
-        greyToScratch(image);
-        darkWeightedCompose(image, percentTimes(e, 3.0));
-        break;
-    case 27:
-        fillScratch(image, meanByte(image.meanRed), meanByte(image.meanGreen), meanByte(image.meanBlue));
-        composeWithScratch(image, percent(e));
-        break;
-    case 28:
-        brightSharpen(image, r, r);
-        composeWithScratch(image, percentTimes(e, 3.0));
-        break;
-    case 29:
-        darkSharpen(image, r, r);
-        composeWithScratch(image, percentTimes(e, 3.0));
-        break;
-    case 30:
-        fillScratchWithLightComplement(image, light);
-        colourRangeWith(image, percent(e), static_cast<double>(p), target);
-        break;
-    case 31:
-        gaussianBlur(image, s);
-        lightenDarkenScratch(image, true);
-        composeWithScratch(image, percentTimes(e, 5.0));
-        break;
-    case 32:
-        gaussianBlur(image, s);
-        lightenDarkenScratch(image, false);
-        composeWithScratch(image, percentTimes(e, 5.0));
-        break;
-    default:
-        break;
+    if (const EffectCommand* entry = findEffectMode(mode); entry != nullptr) {
+        runStages(image, entry->run.list(), values, nullptr);
     }
 }
 
 void runFixedFilter(ImagePlanes& image, int commandId)
 {
-    switch (commandId) {
-    case CommandId::TriangleSharpenFilter:
-        triangleBlur(image, 10, 10);
-        composeWithScratch(image, 1.25);
-        break;
-    case CommandId::OutlierFilter:
-        weightedMedianRows(image, 10, 10);
-        weightedMedianColumns(image, 10, 10);
-        replaceOutlierPixels(image);
-        break;
-    case CommandId::MedianSharpenFilter:
-        weightedMedianRows(image, 5, 5);
-        weightedMedianColumns(image, 5, 5);
-        composeWithScratch(image, 1.5);
-        break;
-    default:
-        break;
+    if (const FixedFilterCommand* entry = findFixedFilter(commandId); entry != nullptr) {
+        runStages(image, entry->run.list(), EffectValues{}, nullptr);
     }
+}
+
+void runStagesOnRegion(ImagePlanes& image, std::span<const Stage> stages, const EffectValues& values,
+                       const PreviewRect& region)
+{
+    runStages(image, stages, values, &region);
 }

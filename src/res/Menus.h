@@ -24,6 +24,15 @@ constexpr MenuItem command(std::string_view text, int id)
 {
     return {MenuItemKind::Command, text, id, {}};
 }
+// An effect's or a fixed filter's item: its title and id from the catalogue.
+constexpr MenuItem effectCommand(int mode)
+{
+    return command(kEffectCommands[mode - 1].title, kEffectCommands[mode - 1].commandId);
+}
+constexpr MenuItem filterCommand(int commandId)
+{
+    return command(findFixedFilter(commandId)->title, commandId);
+}
 constexpr MenuItem separator()
 {
     return {MenuItemKind::Separator, {}, 0, {}};
@@ -45,9 +54,9 @@ inline constexpr MenuItem kHistoryMenu[] = {
     command("やり直す", ID_HISTORY_REDO),
 };
 inline constexpr MenuItem kEditMenu[] = {
-    command("ピント修正", ID_EFFECT_FOCUS),
-    command("くっきり", ID_EFFECT_CRISP),
-    command("フラッシュ", ID_EFFECT_FLASH),
+    effectCommand(2),
+    effectCommand(8),
+    effectCommand(1),
     command("有料版のダウンロードサイトを表示（有料版を無料で試すことができます。）",
             ID_WEB_PAID_DOWNLOAD),
     command("有料版の編集例を表示（作者のサイトに接続します。）", ID_WEB_PAID_EXAMPLES),
@@ -56,41 +65,41 @@ inline constexpr MenuItem kEditMenu[] = {
 
 // The further effects, grouped by what they change.
 inline constexpr MenuItem kToneEffects[] = {
-    command("全体的に明るく", ID_EFFECT_BRIGHTEN),
-    command("全体的に暗く", ID_EFFECT_DARKEN),
-    command("明るいところをより明るく", ID_EFFECT_BRIGHTEN_LIGHTS),
-    command("暗いところをより明るく", ID_EFFECT_BRIGHTEN_SHADOWS),
-    command("明るいところを濃く", ID_EFFECT_DEEPEN_LIGHTS),
-    command("暗いところを濃く", ID_EFFECT_DEEPEN_SHADOWS),
-    command("濃く（コントラスト）", ID_EFFECT_CONTRAST),
-    command("影を濃く", ID_EFFECT_DEEPEN_SHADE),
-    command("光を強く", ID_EFFECT_STRONG_LIGHT),
-    command("HDR", ID_EFFECT_HDR),
+    effectCommand(19),
+    effectCommand(26),
+    effectCommand(20),
+    effectCommand(21),
+    effectCommand(22),
+    effectCommand(23),
+    effectCommand(6),
+    effectCommand(31),
+    effectCommand(32),
+    effectCommand(5),
 };
 inline constexpr MenuItem kDetailEffects[] = {
-    command("明るくくっきり", ID_EFFECT_BRIGHT_CRISP),
-    command("暗くくっきり", ID_EFFECT_DARK_CRISP),
-    command("ソフトフォーカス", ID_EFFECT_SOFT_FOCUS),
-    command("なめらか", ID_EFFECT_SMOOTH),
+    effectCommand(28),
+    effectCommand(29),
+    effectCommand(4),
+    effectCommand(9),
 };
 inline constexpr MenuItem kColourEffects[] = {
-    command("ビビットカラー", ID_EFFECT_VIVID),
-    command("明るいところをビビットに", ID_EFFECT_VIVID_LIGHTS),
-    command("暗いところをビビットに", ID_EFFECT_VIVID_SHADOWS),
-    command("クリアカラー", ID_EFFECT_CLEAR_COLOUR),
-    command("カラーライト", ID_EFFECT_COLOUR_LIGHT),
-    command("ウォーム", ID_EFFECT_WARM),
-    command("クール", ID_EFFECT_COOL),
-    command("白色補正", ID_EFFECT_WHITE_BALANCE),
-    command("白黒", ID_EFFECT_MONOCHROME),
+    effectCommand(3),
+    effectCommand(24),
+    effectCommand(25),
+    effectCommand(27),
+    effectCommand(15),
+    effectCommand(16),
+    effectCommand(17),
+    effectCommand(18),
+    effectCommand(7),
 };
 inline constexpr MenuItem kSkinAndColourEffects[] = {
-    command("美肌", ID_EFFECT_SKIN),
-    command("指定色をぼかす", ID_EFFECT_BLUR_COLOUR),
-    command("指定色をくっきり", ID_EFFECT_CRISP_COLOUR),
-    command("指定色を強く、弱く", ID_EFFECT_COLOUR_STRENGTH),
-    command("指定色をくっきりフラッシュ", ID_EFFECT_COLOUR_FLASH),
-    command("特定色の強調", ID_EFFECT_EMPHASISE_COLOUR),
+    effectCommand(10),
+    effectCommand(11),
+    effectCommand(12),
+    effectCommand(13),
+    effectCommand(14),
+    effectCommand(30),
 };
 inline constexpr MenuItem kFurtherEffectsMenu[] = {
     popup("明るさ・濃さ", kToneEffects),
@@ -99,9 +108,9 @@ inline constexpr MenuItem kFurtherEffectsMenu[] = {
     popup("美肌・指定色", kSkinAndColourEffects),
 };
 inline constexpr MenuItem kFilterMenu[] = {
-    command("シャープ", ID_FILTER_SHARPEN),
-    command("ノイズ除去", ID_FILTER_DENOISE),
-    command("輪郭強調", ID_FILTER_MEDIAN_SHARPEN),
+    filterCommand(ID_FILTER_SHARPEN),
+    filterCommand(ID_FILTER_DENOISE),
+    filterCommand(ID_FILTER_MEDIAN_SHARPEN),
 };
 
 // Menu 200.

@@ -4,6 +4,8 @@
 // so the values never change.
 #pragma once
 
+#include "document/EffectCatalogue.h"
+
 namespace res {
 
 // Menus and dialogs.
@@ -47,50 +49,49 @@ inline constexpr int ID_APP_EXIT = 57665;
 inline constexpr int ID_VIEW_FIT_TO_WINDOW = 32792;
 inline constexpr int ID_VIEW_ACTUAL_SIZE = 32794;
 
-// Commands of the document.
-inline constexpr int ID_PHOTO_OPEN = 32772;
-inline constexpr int ID_PHOTO_SAVE = 32797;
-inline constexpr int ID_HISTORY_UNDO = 32803;
-inline constexpr int ID_HISTORY_REDO = 32805;
-inline constexpr int ID_COMMIT_RESULT = 32795;
-inline constexpr int ID_FILTER_SHARPEN = 32776;
-inline constexpr int ID_FILTER_DENOISE = 32788;
-inline constexpr int ID_FILTER_MEDIAN_SHARPEN = 32790;
+// Commands of the document, named here by the catalogue's ids.
+inline constexpr int ID_PHOTO_OPEN = CommandId::OpenPhoto;
+inline constexpr int ID_PHOTO_SAVE = CommandId::SavePhoto;
+inline constexpr int ID_HISTORY_UNDO = CommandId::Undo;
+inline constexpr int ID_HISTORY_REDO = CommandId::Redo;
+inline constexpr int ID_COMMIT_RESULT = CommandId::CommitResult;
+inline constexpr int ID_FILTER_SHARPEN = CommandId::TriangleSharpenFilter;
+inline constexpr int ID_FILTER_DENOISE = CommandId::OutlierFilter;
+inline constexpr int ID_FILTER_MEDIAN_SHARPEN = CommandId::MedianSharpenFilter;
 
-// The effect commands (mode in the comment); the effect table of the
-// document maps them to modes and titles.
-inline constexpr int ID_EFFECT_FLASH = 32811;            // 1
-inline constexpr int ID_EFFECT_FOCUS = 32787;            // 2
-inline constexpr int ID_EFFECT_VIVID = 32799;            // 3
-inline constexpr int ID_EFFECT_SOFT_FOCUS = 32786;       // 4
-inline constexpr int ID_EFFECT_HDR = 32806;              // 5
-inline constexpr int ID_EFFECT_CONTRAST = 32784;         // 6
-inline constexpr int ID_EFFECT_MONOCHROME = 32809;       // 7
-inline constexpr int ID_EFFECT_CRISP = 32785;            // 8
-inline constexpr int ID_EFFECT_SMOOTH = 32813;           // 9
-inline constexpr int ID_EFFECT_SKIN = 32814;             // 10
-inline constexpr int ID_EFFECT_BLUR_COLOUR = 32815;      // 11
-inline constexpr int ID_EFFECT_CRISP_COLOUR = 32818;     // 12
-inline constexpr int ID_EFFECT_COLOUR_STRENGTH = 32822;  // 13
-inline constexpr int ID_EFFECT_COLOUR_FLASH = 32823;     // 14
-inline constexpr int ID_EFFECT_COLOUR_LIGHT = 32824;     // 15
-inline constexpr int ID_EFFECT_WARM = 32825;             // 16
-inline constexpr int ID_EFFECT_COOL = 32826;             // 17
-inline constexpr int ID_EFFECT_WHITE_BALANCE = 32827;    // 18
-inline constexpr int ID_EFFECT_BRIGHTEN = 32828;         // 19
-inline constexpr int ID_EFFECT_BRIGHTEN_LIGHTS = 32829;  // 20
-inline constexpr int ID_EFFECT_BRIGHTEN_SHADOWS = 32830; // 21
-inline constexpr int ID_EFFECT_DEEPEN_LIGHTS = 32832;    // 22
-inline constexpr int ID_EFFECT_DEEPEN_SHADOWS = 32833;   // 23
-inline constexpr int ID_EFFECT_VIVID_LIGHTS = 32834;     // 24
-inline constexpr int ID_EFFECT_VIVID_SHADOWS = 32835;    // 25
-inline constexpr int ID_EFFECT_DARKEN = 32836;           // 26
-inline constexpr int ID_EFFECT_CLEAR_COLOUR = 32837;     // 27
-inline constexpr int ID_EFFECT_BRIGHT_CRISP = 32839;     // 28
-inline constexpr int ID_EFFECT_DARK_CRISP = 32838;       // 29
-inline constexpr int ID_EFFECT_EMPHASISE_COLOUR = 32840; // 30
-inline constexpr int ID_EFFECT_DEEPEN_SHADE = 32841;     // 31
-inline constexpr int ID_EFFECT_STRONG_LIGHT = 32842;     // 32
+// The effect commands by mode; the catalogue declares their ids.
+inline constexpr int ID_EFFECT_FLASH = effectCommandId(1);
+inline constexpr int ID_EFFECT_FOCUS = effectCommandId(2);
+inline constexpr int ID_EFFECT_VIVID = effectCommandId(3);
+inline constexpr int ID_EFFECT_SOFT_FOCUS = effectCommandId(4);
+inline constexpr int ID_EFFECT_HDR = effectCommandId(5);
+inline constexpr int ID_EFFECT_CONTRAST = effectCommandId(6);
+inline constexpr int ID_EFFECT_MONOCHROME = effectCommandId(7);
+inline constexpr int ID_EFFECT_CRISP = effectCommandId(8);
+inline constexpr int ID_EFFECT_SMOOTH = effectCommandId(9);
+inline constexpr int ID_EFFECT_SKIN = effectCommandId(10);
+inline constexpr int ID_EFFECT_BLUR_COLOUR = effectCommandId(11);
+inline constexpr int ID_EFFECT_CRISP_COLOUR = effectCommandId(12);
+inline constexpr int ID_EFFECT_COLOUR_STRENGTH = effectCommandId(13);
+inline constexpr int ID_EFFECT_COLOUR_FLASH = effectCommandId(14);
+inline constexpr int ID_EFFECT_COLOUR_LIGHT = effectCommandId(15);
+inline constexpr int ID_EFFECT_WARM = effectCommandId(16);
+inline constexpr int ID_EFFECT_COOL = effectCommandId(17);
+inline constexpr int ID_EFFECT_WHITE_BALANCE = effectCommandId(18);
+inline constexpr int ID_EFFECT_BRIGHTEN = effectCommandId(19);
+inline constexpr int ID_EFFECT_BRIGHTEN_LIGHTS = effectCommandId(20);
+inline constexpr int ID_EFFECT_BRIGHTEN_SHADOWS = effectCommandId(21);
+inline constexpr int ID_EFFECT_DEEPEN_LIGHTS = effectCommandId(22);
+inline constexpr int ID_EFFECT_DEEPEN_SHADOWS = effectCommandId(23);
+inline constexpr int ID_EFFECT_VIVID_LIGHTS = effectCommandId(24);
+inline constexpr int ID_EFFECT_VIVID_SHADOWS = effectCommandId(25);
+inline constexpr int ID_EFFECT_DARKEN = effectCommandId(26);
+inline constexpr int ID_EFFECT_CLEAR_COLOUR = effectCommandId(27);
+inline constexpr int ID_EFFECT_BRIGHT_CRISP = effectCommandId(28);
+inline constexpr int ID_EFFECT_DARK_CRISP = effectCommandId(29);
+inline constexpr int ID_EFFECT_EMPHASISE_COLOUR = effectCommandId(30);
+inline constexpr int ID_EFFECT_DEEPEN_SHADE = effectCommandId(31);
+inline constexpr int ID_EFFECT_STRONG_LIGHT = effectCommandId(32);
 
 // Framework commands of the registered edit menu 119 (no handler).
 inline constexpr int ID_EDIT_CUT = 57635;

@@ -14,7 +14,7 @@
 #include "AppTestSupport.h"
 #include "app/CFotraView.h"
 #include "app/MenuBuilder.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "res/ResourceIds.h"
 
 using apptest::FrameFixture;

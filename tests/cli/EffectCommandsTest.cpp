@@ -10,7 +10,7 @@
 
 #include "cli/CliTestSupport.h"
 #include "dialog/PreviewPipelines.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "document/EffectPipelines.h"
 #include "image/COvImage2.h"
 #include "image/ik5/Ik5Loader.h"

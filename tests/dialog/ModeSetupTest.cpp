@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 
 namespace {
 
@@ -126,7 +126,7 @@ const ModeSetup& setupOf(int mode)
 
 TEST(ModeSetupTable, EveryModeMatchesThePublishedRow)
 {
-    ASSERT_EQ(modeSetups().size(), 32U);
+    ASSERT_EQ(kEffectCommands.size(), 32U);
     for (const ExpectedRow& row : kRows) {
         SCOPED_TRACE("mode " + std::to_string(row.mode));
         const ModeSetup& setup = setupOf(row.mode);
@@ -180,7 +180,8 @@ TEST(ModeSetupTable, HelpTextsOfModes5_9_10_13AndSilenceElsewhere)
         EXPECT_TRUE(setupOf(mode).showsHelp) << mode;
         EXPECT_TRUE(setupOf(mode).helpText.empty()) << mode;
     }
-    for (const ModeSetup& setup : modeSetups()) {
+    for (const EffectCommand& entry : kEffectCommands) {
+        const ModeSetup& setup = entry.setup;
         // A message implies a visible button.
         EXPECT_TRUE(setup.helpText.empty() || setup.showsHelp) << setup.mode;
     }
@@ -188,7 +189,8 @@ TEST(ModeSetupTable, HelpTextsOfModes5_9_10_13AndSilenceElsewhere)
 
 TEST(ModeSetupTable, PaintStepsBeforeThePipeline)
 {
-    for (const ModeSetup& setup : modeSetups()) {
+    for (const EffectCommand& entry : kEffectCommands) {
+        const ModeSetup& setup = entry.setup;
         const int m = setup.mode;
         const bool samples = (m >= 10 && m <= 14) || m == 18 || m == 30;
         const bool lightSwatch = (m >= 15 && m <= 21) || m == 26 || m == 27;
@@ -204,7 +206,8 @@ TEST(ValuesAfterOk, HiddenSlidersHandOnTheirStartPositions)
     }
     // Slider 1004 not configured: precision 0. Sliders 1000 of the fill
     // modes not configured: strength 0.
-    for (const ModeSetup& setup : modeSetups()) {
+    for (const EffectCommand& entry : kEffectCommands) {
+        const ModeSetup& setup = entry.setup;
         const EffectValues values = valuesAfterOk(setup, {});
         if (!setup.precision.configured) {
             EXPECT_EQ(values.precisionValue, 0) << setup.mode;
@@ -277,7 +280,8 @@ TEST(ValuesAfterOk, PaintAndGetColourSteps)
 
 TEST(CheckChoices, AcceptsEveryShownControlAtItsRangeEnds)
 {
-    for (const ModeSetup& setup : modeSetups()) {
+    for (const EffectCommand& entry : kEffectCommands) {
+        const ModeSetup& setup = entry.setup;
         for (const bool high : {false, true}) {
             DialogChoices choices;
             if (setup.showsStrength) {

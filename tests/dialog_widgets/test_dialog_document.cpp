@@ -13,7 +13,7 @@
 #include "dialog/widgets/EffectDialogFactory.h"
 #include "dialog/widgets/PhotoPane.h"
 #include "document/CFotraDoc.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "document/EffectPipelines.h"
 #include "res/DialogControls.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "document/CFotraDoc.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "document/DocumentUi.h"
 #include "image/COvImage2.h"
 

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "DocumentFakes.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "support/TestImages.h"
 
 using namespace documenttest;

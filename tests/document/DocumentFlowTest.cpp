@@ -7,7 +7,7 @@
 #include <numeric>
 
 #include "DocumentFakes.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "document/EffectPipelines.h"
 #include "support/TestImages.h"
 

@@ -1,16 +1,13 @@
-// Every mode's full-image pipeline and the three fixed filters against the
-// naive reference operations, composed here straight from the pipeline
-// table, on small random photos with the slider values at their range ends.
-// All four planes and the means must agree byte for byte for 1, 2 and 3 threads.
+// The full-image pipelines: what every mode leaves in the planes, the stored
+// hashes of every mode's output, and the three fixed filters against the
+// naive reference operations for 1, 2 and 3 threads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <functional>
-#include <set>
 #include <string>
 
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "document/EffectPipelines.h"
 #include "reference/ReferenceEffects.h"
 #include "reference/ReferenceEngine.h"
@@ -20,88 +17,18 @@ namespace {
 
 namespace ref = reference;
 
-struct Range {
-    int min;
-    int max;
-};
-
-// The slider ranges the effect dialog gives each mode; a slider the mode
-// does not configure keeps 0..100 at position 0.
-struct ModeRanges {
-    Range s, e, p;
-};
-
-ModeRanges rangesOf(int mode)
+// The low end of every configured slider; an unconfigured one at 0.
+EffectValues lowEndValues(int mode)
 {
-    const Range unset{0, 0};
-    switch (mode) {
-    case 5:
-    case 9:
-        return {{1, 10}, {1, 100}, unset};
-    case 10:
-    case 11:
-    case 14:
-    case 30:
-        return {{1, 10}, {1, 100}, {1, 100}};
-    case 12:
-        return {{0, 255}, {0, 255}, {0, 255}};
-    case 13:
-        return {{1, 10}, {-100, 100}, {1, 100}};
-    case 15:
-    case 16:
-    case 17:
-    case 18:
-    case 19:
-    case 20:
-    case 21:
-    case 26:
-    case 27:
-        return {unset, {1, 100}, unset};
-    default:
-        return {{1, 100}, {1, 100}, unset};
-    }
-}
-
-// Strength at both ends and at 9 and 10 (where r steps from 1 to 2), each
-// paired with an effect and a precision at an end or inside the range.
-std::vector<EffectValues> valueCases(int mode)
-{
-    const ModeRanges ranges = rangesOf(mode);
-    std::set<int> strengths{ranges.s.min, ranges.s.max};
-    for (const int s : {9, 10}) {
-        if (s >= ranges.s.min && s <= ranges.s.max) {
-            strengths.insert(s);
-        }
-    }
-    const int effects[] = {ranges.e.min, ranges.e.max, (ranges.e.min + ranges.e.max) / 3, ranges.e.max};
-    const int precisions[] = {ranges.p.max, ranges.p.min, (ranges.p.min + ranges.p.max) / 2, ranges.p.max};
-    const RgbColour colours[] = {{250, 214, 186}, {0, 0, 0}, {255, 255, 255}, {17, 200, 91}};
-    std::vector<EffectValues> cases;
-    int i = 0;
-    for (const int s : strengths) {
-        EffectValues values;
-        values.strengthValue = s;
-        values.effectValue = effects[i % 4];
-        values.precisionValue = precisions[i % 4];
-        values.targetColour = colours[i % 4];
-        values.lightColour = colours[(i + 3) % 4];
-        cases.push_back(values);
-        ++i;
-    }
-    return cases;
-}
-
-std::uint8_t complement(int component) { return static_cast<std::uint8_t>(255 - component); }
-
-void fillLightComplement(ImagePlanes& image, const RgbColour& light)
-{
-    ref::fillScratch(image, complement(light.red), complement(light.green), complement(light.blue), ref::whole(image));
-}
-
-void gaussian(ImagePlanes& image, int s)
-{
-    ref::gaussianBlurRows(image, static_cast<double>(s));
-    ref::gaussianBlurColumns(image, static_cast<double>(s));
+    const ModeSetup& setup = *findModeSetup(mode);
+    const auto low = [](const SliderSetup& slider) { return slider.configured ? slider.minimum : 0; };
+    EffectValues values;
+    values.strengthValue = low(setup.strength);
+    values.effectValue = low(setup.effect);
+    values.precisionValue = setup.precision.configured ? setup.precision.maximum : 0;
+    values.targetColour = {250, 214, 186};
+    values.lightColour = {17, 200, 91};
+    return values;
 }
 
 void triangle(ImagePlanes& image, int radius, int divisor)
@@ -110,118 +37,11 @@ void triangle(ImagePlanes& image, int radius, int divisor)
     ref::triangleBlurColumns(image, radius, divisor);
 }
 
-void colourRange(ImagePlanes& image, double strength, double precision, const RgbColour& t)
-{
-    ref::colourRangeCompose(image, strength, precision, t.red, t.green, t.blue, ref::whole(image));
-}
-
-// The pipeline table, one mode at a time, on the reference operations.
-void referencePipeline(ImagePlanes& image, int mode, const EffectValues& v)
-{
-    const int S = v.strengthValue;
-    const int E = v.effectValue;
-    const int P = v.precisionValue;
-    const int r = S / 10 + 1;
-    const ref::Rect all = ref::whole(image);
-    const RgbColour& t = v.targetColour;
-    const RgbColour& l = v.lightColour;
-    switch (mode) {
-    case 1: gaussian(image, S); ref::composeWithScratch(image, E / 100.0 * 3.0); break;
-    case 2: triangle(image, r, r); ref::composeWithScratch(image, E / 100.0 * 3.0); break;
-    case 3: ref::greyToScratch(image, all); ref::composeWithScratch(image, E / 100.0 * 3.0); break;
-    case 4: gaussian(image, S); ref::composeWithScratch(image, (-E) / 100.0 * 0.9); break;
-    case 5: ref::luminanceRankFilter(image, S, all); ref::composeWithScratch(image, E / 100.0 * 5.0); break;
-    case 6: ref::invertToScratch(image, all); ref::composeWithScratch(image, E / 100.0); break;
-    case 7:
-        gaussian(image, S);
-        ref::composeWithScratch(image, E / 100.0 * 3.0);
-        ref::greyResult(image, all);
-        break;
-    case 8: triangle(image, r, 1); ref::unsharpMask(image, r, E / 100.0 * 5.0); break;
-    case 9: ref::luminanceRankFilter(image, S, all); ref::composeWithScratch(image, (-E) / 100.0); break;
-    case 10: ref::luminanceRankFilter(image, S, all); colourRange(image, (-E) / 100.0, P, t); break;
-    case 11: gaussian(image, S); colourRange(image, (-E) / 100.0 * 0.9, P, t); break;
-    case 12:
-        triangle(image, r, r);
-        ref::scratchColourRangeCompose(image, E / 100.0 * 3.0, P / 10.0, t.red, t.green, t.blue, all);
-        break;
-    case 13: ref::greyToScratch(image, all); colourRange(image, E / 100.0, P, t); break;
-    case 14: gaussian(image, S); colourRange(image, E / 100.0 * 3.0, P, t); break;
-    case 15:
-    case 16:
-    case 17:
-    case 19:
-    case 26: fillLightComplement(image, l); ref::composeWithScratch(image, E / 100.0); break;
-    case 18:
-    case 20: fillLightComplement(image, l); ref::brightWeightedCompose(image, E / 100.0, all); break;
-    case 21: fillLightComplement(image, l); ref::darkWeightedCompose(image, E / 100.0, all); break;
-    case 22: ref::invertToScratch(image, all); ref::brightWeightedCompose(image, E / 100.0, all); break;
-    case 23: ref::invertToScratch(image, all); ref::darkWeightedCompose(image, E / 100.0, all); break;
-    case 24: ref::greyToScratch(image, all); ref::brightWeightedCompose(image, E / 100.0 * 3.0, all); break;
-    case 25: ref::greyToScratch(image, all); ref::darkWeightedCompose(image, E / 100.0 * 3.0, all); break;
-    case 27:
-        ref::meanColour(image); // before the dialog
-        ref::fillScratch(image, static_cast<std::uint8_t>(static_cast<int>(image.meanRed)),
-                         static_cast<std::uint8_t>(static_cast<int>(image.meanGreen)),
-                         static_cast<std::uint8_t>(static_cast<int>(image.meanBlue)), all);
-        ref::composeWithScratch(image, E / 100.0);
-        break;
-    case 28: ref::brightSharpen(image, r, r); ref::composeWithScratch(image, E / 100.0 * 3.0); break;
-    case 29: ref::darkSharpen(image, r, r); ref::composeWithScratch(image, E / 100.0 * 3.0); break;
-    case 30: fillLightComplement(image, l); colourRange(image, E / 100.0, P, t); break;
-    case 31:
-        gaussian(image, S);
-        ref::lightenDarkenScratch(image, true, all);
-        ref::composeWithScratch(image, E / 100.0 * 5.0);
-        break;
-    case 32:
-        gaussian(image, S);
-        ref::lightenDarkenScratch(image, false, all);
-        ref::composeWithScratch(image, E / 100.0 * 5.0);
-        break;
-    default: FAIL() << "no reference for mode " << mode;
-    }
-}
-
-std::string describe(const EffectValues& v)
-{
-    return "S " + std::to_string(v.strengthValue) + " E " + std::to_string(v.effectValue) + " P " +
-           std::to_string(v.precisionValue) + " T " + std::to_string(v.targetColour.red) + " L " +
-           std::to_string(v.lightColour.red);
-}
-
 struct PhotoSize {
     int width, height;
 };
-const PhotoSize kSizes[] = {{13, 9}, {6, 1}};
-
-class EveryMode : public ::testing::TestWithParam<int> {};
 
 } // namespace
-
-TEST_P(EveryMode, MatchesTheReferencePipeline)
-{
-    const int mode = GetParam();
-    for (const PhotoSize size : kSizes) {
-        const ImagePlanes photo = testsupport::randomImage(size.width, size.height, 100 + mode);
-        for (const EffectValues& values : valueCases(mode)) {
-            SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height) + " " + describe(values));
-            ImagePlanes expected = photo;
-            referencePipeline(expected, mode, values);
-            for (const int threads : testsupport::kThreadCounts) {
-                SCOPED_TRACE(threads);
-                const testsupport::ScopedThreadCount scoped(threads);
-                ImagePlanes actual = photo;
-                runPreDialogStep(actual, mode);
-                runEffectPipeline(actual, mode, values);
-                ASSERT_TRUE(testsupport::imagesEqual(expected, actual));
-            }
-        }
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, EveryMode, ::testing::Range(1, kEffectModeCount + 1),
-                         [](const ::testing::TestParamInfo<int>& info) { return "Mode" + std::to_string(info.param); });
 
 // The pixel bytes of a plane, row padding left out.
 std::vector<std::uint8_t> pixelBytes(const ImagePlanes& image, const std::vector<std::uint8_t>& plane)
@@ -241,7 +61,7 @@ TEST(EffectPipelines, OverwriteResultAndClearScratch)
     const ImagePlanes noisy = testsupport::noisyImage(11, 7, 3);
     for (int mode = 1; mode <= kEffectModeCount; ++mode) {
         SCOPED_TRACE(mode);
-        const EffectValues values = valueCases(mode).front();
+        const EffectValues values = lowEndValues(mode);
         ImagePlanes fromNoise = noisy;
         ImagePlanes fromIdle = noisy;
         ref::fill(fromIdle.result, 255);
@@ -343,11 +163,13 @@ std::uint64_t fnv1a(const std::vector<std::uint8_t>& bytes)
 // Values inside every range: a wide colour range around a mid colour.
 EffectValues hashValues(int mode)
 {
-    const ModeRanges ranges = rangesOf(mode);
+    const ModeSetup& setup = *findModeSetup(mode);
+    const auto top = [](const SliderSetup& slider) { return slider.configured ? slider.maximum : 0; };
+    const auto bottom = [](const SliderSetup& slider) { return slider.configured ? slider.minimum : 0; };
     EffectValues values;
-    values.strengthValue = std::max(ranges.s.min, ranges.s.max / 4);
-    values.effectValue = mode == 13 ? -60 : ranges.e.max * 3 / 4;
-    values.precisionValue = ranges.p.min + 1;
+    values.strengthValue = std::max(bottom(setup.strength), top(setup.strength) / 4);
+    values.effectValue = mode == 13 ? -60 : top(setup.effect) * 3 / 4;
+    values.precisionValue = bottom(setup.precision) + 1;
     values.targetColour = {120, 130, 140};
     values.lightColour = {200, 90, 30};
     return values;

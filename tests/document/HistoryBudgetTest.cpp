@@ -15,7 +15,7 @@
 
 #include "DocumentFakes.h"
 #include "SessionTestSupport.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "document/MemoryLimits.h"
 #include "document/SessionFiles.h"
 #include "support/TestImages.h"

@@ -16,7 +16,7 @@
 
 #include "DocumentFakes.h"
 #include "SessionTestSupport.h"
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "document/SessionFiles.h"
 #include "document/SessionRecovery.h"
 #include "support/TestImages.h"

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "document/CommandTable.h"
+#include "document/EffectCatalogue.h"
 #include "document/DocumentFakes.h"
 #include "document/SessionFiles.h"
 #include "document/SessionTestSupport.h"
