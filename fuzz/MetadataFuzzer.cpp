@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::vector<std::uint8_t> saved = harness->savedPhotos[size % harness->savedPhotos.size()];
     const std::vector<std::uint8_t> before = saved;
-    if (!harness->io.embed(saved, read.metadata.get(), 3, 2)) {
+    if (!harness->io.embed(saved, read.metadata.get(), 3, 2, {})) {
         require(saved == before, "a failed embed changed the file");
     }
     return 0;

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QScreen>
 #include <QSettings>
@@ -20,6 +21,7 @@
 #include "app/QtStatusLine.h"
 #include "document/CFotraDoc.h"
 #include "document/SessionFiles.h"
+#include "image/DisplayColour.h"
 #include "image/ik5/Ik5Loader.h"
 #include "image/metadata/ExivMetadataIo.h"
 #include "res/Menus.h"
@@ -33,6 +35,25 @@ constexpr const char* kRecentGroup = "Recent File List";
 // The history's memory budget in MiB; absent or 0: the document's default.
 constexpr const char* kHistoryBudgetKey = "Settings/HistoryMemoryBudgetMiB";
 constexpr const char* kHistoryCacheBudgetKey = "Settings/HistoryCacheBudgetMiB";
+// The monitor's ICC profile file; absent or empty: the display is taken as sRGB.
+constexpr const char* kMonitorProfileKey = "Settings/MonitorProfile";
+constexpr const char* kMonitorProfileUnusableStatus =
+    "設定のモニタープロファイルを読めないため、写真を sRGB の色で表示します。";
+
+// Photos are shown in the colours of the monitor profile the settings name;
+// false when that file cannot be read or is no RGB display profile (the
+// display then stays sRGB).
+bool useMonitorProfile(const QString& path)
+{
+    if (path.isEmpty()) {
+        return true;
+    }
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return !bytes.isEmpty()
+           && display::setDisplayProfile(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                   static_cast<std::size_t>(bytes.size())));
+}
 
 } // namespace
 
@@ -168,6 +189,9 @@ bool CFotraApp::initInstance(const QStringList& arguments)
     statusLine_ = std::make_unique<QtStatusLine>(*frame_->statusBar());
     ui.statusLine = statusLine_.get();
     document_->setUi(ui);
+    if (!useMonitorProfile(openAppSettings()->value(kMonitorProfileKey).toString())) {
+        statusLine_->showStatus(kMonitorProfileUnusableStatus);
+    }
 
     // "Open with" while this program runs reaches it here.
     handOver_ = std::make_unique<PhotoHandOver>(

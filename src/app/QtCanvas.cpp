@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include "engine/PlaneOps.h"
+#include "image/DisplayColour.h"
 
 void QtCanvas::drawBottomUpBgr(std::span<const std::uint8_t> pixels, int width, int height, int x, int y,
                                int stretchWidth, int stretchHeight)
@@ -45,6 +46,7 @@ void QtCanvas::drawBottomUpBgr(std::span<const std::uint8_t> pixels, int width, 
     // filled in parallel, which keeps a full-screen repaint quick enough for
     // dragging the scroll bars over a large photo.
     QImage image(area.size(), QImage::Format_RGB32);
+    const auto displayColour = display::transformFor(pictureProfile());
     const int rows = area.height();
     const int columns = area.width();
     parallelRows(0, rows - 1, [&](std::int32_t row) {
@@ -55,6 +57,9 @@ void QtCanvas::drawBottomUpBgr(std::span<const std::uint8_t> pixels, int width, 
         for (int column = 0; column < columns; ++column) {
             const std::uint8_t* pixel = source + 3 * static_cast<std::size_t>(sourceColumns[static_cast<std::size_t>(column)]);
             target[column] = qRgb(pixel[2], pixel[1], pixel[0]);
+        }
+        if (displayColour) {
+            displayColour->convertBgrx(reinterpret_cast<std::uint8_t*>(target), static_cast<std::size_t>(columns));
         }
     });
     painter_.drawImage(area.topLeft(), image);

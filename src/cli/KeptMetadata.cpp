@@ -31,7 +31,7 @@ bool saveWithKeptMetadata(const COvImage2& image, const std::string& path, int f
     if (!image.encode(format, encoded, quality)) {
         return false;
     }
-    if (!metadataIo().embed(encoded, kept.metadata.get(), image.width, image.height)) {
+    if (!metadataIo().embed(encoded, kept.metadata.get(), image.width, image.height, image.colourProfile)) {
         warn(name + " was written without its metadata and colour profile, which could not be written");
     }
     return image.writeEncoded(path, encoded);

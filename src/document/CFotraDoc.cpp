@@ -332,7 +332,7 @@ bool CFotraDoc::writePhotoFile(const COvImage2& record, const std::string& path,
         if (!record.encode(format, encoded)) {
             return false;
         }
-        metadataEmbedded_ = metadataIo_->embed(encoded, metadata_.get(), record.width, record.height);
+        metadataEmbedded_ = metadataIo_->embed(encoded, metadata_.get(), record.width, record.height, record.colourProfile);
     } catch (const std::bad_alloc&) {
         return false;
     }

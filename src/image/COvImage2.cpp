@@ -167,6 +167,7 @@ void COvImage2::drawZoomed(ICanvas& canvas, double zoom) const
     if (destWidth == 0 || destHeight == 0) {
         return;
     }
+    canvas.setPictureProfile(colourProfile);
     if (zoom >= 1.0) {
         // Enlargement and 1:1: the canvas stretches `current` itself.
         canvas.drawBottomUpBgr(current, width, height, 0, 0, destWidth, destHeight);
@@ -212,6 +213,7 @@ void COvImage2::drawRegion(ICanvas& canvas, const std::vector<std::uint8_t>& pla
     if (!inside) {
         return;
     }
+    canvas.setPictureProfile(colourProfile);
     const std::size_t bufferStride = rowStride(w);
     paneBuffer.assign(bufferStride * static_cast<std::size_t>(h), 0);
     const std::size_t planeStride = stride();

@@ -16,4 +16,16 @@ public:
     // zero it is scaled to that size by pixel replication.
     virtual void drawBottomUpBgr(std::span<const std::uint8_t> pixels, int width, int height,
                                  int x, int y, int stretchWidth = 0, int stretchHeight = 0) = 0;
+
+    // The ICC profile of the pixels the next draws paint (empty: sRGB); the
+    // record names its photo's before it draws. A canvas on a screen shows
+    // them in the display's colours (display::transformFor). The bytes must
+    // outlive the draws.
+    void setPictureProfile(std::span<const std::uint8_t> profile) { pictureProfile_ = profile; }
+
+protected:
+    std::span<const std::uint8_t> pictureProfile() const { return pictureProfile_; }
+
+private:
+    std::span<const std::uint8_t> pictureProfile_;
 };

@@ -29,6 +29,8 @@ std::string fileProblemMessage(const FileProblem& problem)
                + "。読めるのは JPEG、PNG、TIFF、BMP、WebP、HEIF、AVIF です。";
     case FileError::Damaged:
         return "ファイルが壊れているか、途中で切れています。";
+    case FileError::UnsupportedCodec:
+        return "このファイルの圧縮方式" + namedFormat(problem.format) + "には対応していません。";
     case FileError::TooLarge:
         return "写真が大きすぎます（" + sizeText(problem.width, problem.height) + " ピクセル。上限は "
                + std::to_string(problem.limitPixels) + " ピクセルです）。";
@@ -74,6 +76,9 @@ std::vector<std::string> loadNoteMessages(LoadNotes notes)
     }
     if (notes & NoteDamagedData) {
         messages.emplace_back("JPEG ファイルのデータが壊れています。写真の一部が正しくないかもしれません。");
+    }
+    if (notes & NoteProfileIgnored) {
+        messages.emplace_back("ファイルのカラープロファイルが使えないため、標準の色（sRGB）として開きました。");
     }
     return messages;
 }

@@ -29,6 +29,7 @@ enum class FileError : int {
     NotSaveFormat = 13, // the name does not end in an extension that is saved
     NoSuchFolder = 14,  // the folder to save into does not exist
     NotRegularFile = 15, // a pipe, a device or a socket, which is never read
+    UnsupportedCodec = 16, // a format that is read, compressed in a way that is not; `format` names it
 };
 
 // The reason an errno gives for a failed read or, with `writing`, a failed
@@ -86,6 +87,7 @@ enum LoadNote : unsigned {
     NoteAlphaFlattened = 1u << 2,      // transparent parts were laid over white
     NoteMissingEndMarker = 1u << 3,    // a JPEG whose data ends without its end marker
     NoteConvertedToSrgb = 1u << 4,     // CMYK or grey pixels were converted to sRGB
+    NoteProfileIgnored = 1u << 5,      // the file's colour profile was unusable: standard colours assumed
     NoteDamagedData = 1u << 6,         // the decoder found the coded data corrupt: parts may be wrong
 };
 using LoadNotes = unsigned;

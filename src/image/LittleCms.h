@@ -4,10 +4,13 @@
 // released on every path.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <type_traits>
+#include <vector>
 
 #include <lcms2.h>
 
@@ -49,6 +52,25 @@ inline Transform makeTransform(cmsHPROFILE source, cmsUInt32Number sourceFormat,
         }
     }
     return nullptr;
+}
+
+// The profile as ICC bytes (empty when Little CMS cannot write it), the same
+// bytes on every run: the header's creation date (bytes 24 to 35), which
+// Little CMS sets to the time the profile was made, is set to a fixed day,
+// so that every save of the same photo is the same file.
+inline std::vector<std::uint8_t> profileBytes(cmsHPROFILE profile)
+{
+    cmsUInt32Number size = 0;
+    if (!cmsSaveProfileToMem(profile, nullptr, &size) || size < 36) {
+        return {};
+    }
+    std::vector<std::uint8_t> bytes(size);
+    if (!cmsSaveProfileToMem(profile, bytes.data(), &size)) {
+        return {};
+    }
+    constexpr std::array<std::uint8_t, 12> kFixedDate = {0x07, 0xEA, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};
+    std::memcpy(bytes.data() + 24, kFixedDate.data(), kFixedDate.size());
+    return bytes;
 }
 
 } // namespace lcms

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,16 +31,22 @@ public:
     virtual MetadataReadResult read(const std::string& path) = 0;
     // Puts `metadata` (null: nothing to put) into the photo file `encoded`,
     // in memory, whose upright pixels are width x height, adjusted to
-    // describe that file. True when done, or when there was nothing the
-    // file's format can hold; false when it failed, in which case `encoded`
-    // is exactly as it was.
-    virtual bool embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width,
-                       int height) = 0;
+    // describe that file. `pixelProfile` is the ICC profile of the encoded
+    // pixels as the loader gave it (COvImage2::colourProfile): written in
+    // place of the one the file carried; when empty, the file's own is kept
+    // only if it describes RGB pixels. True when done, or when there was
+    // nothing the file's format can hold; false when it failed, in which
+    // case `encoded` is exactly as it was.
+    virtual bool embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width, int height,
+                       std::span<const std::uint8_t> pixelProfile) = 0;
 };
 
 // Keeps no metadata and writes none.
 class NullMetadataIo final : public IMetadataIo {
 public:
     MetadataReadResult read(const std::string&) override { return {}; }
-    bool embed(std::vector<std::uint8_t>&, const PhotoMetadata*, int, int) override { return true; }
+    bool embed(std::vector<std::uint8_t>&, const PhotoMetadata*, int, int, std::span<const std::uint8_t>) override
+    {
+        return true;
+    }
 };

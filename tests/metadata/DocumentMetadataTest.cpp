@@ -341,7 +341,10 @@ TEST_F(DocumentMetadata, MetadataThatCannotBePutInKeepsThePixelsAndSaysSoInTheSt
     class RefusingMetadataIo final : public IMetadataIo {
     public:
         MetadataReadResult read(const std::string& path) override { return real.read(path); }
-        bool embed(std::vector<std::uint8_t>&, const PhotoMetadata*, int, int) override { return false; }
+        bool embed(std::vector<std::uint8_t>&, const PhotoMetadata*, int, int, std::span<const std::uint8_t>) override
+        {
+            return false;
+        }
         metadata::ExivMetadataIo real;
     };
     doc_.setMetadataIo(std::make_shared<RefusingMetadataIo>());

@@ -5,11 +5,19 @@
 // gives, turned upright, and encode to the bytes its writer makes.
 #include <sys/stat.h>
 
+#include <cstddef>
+#include <cstdio>
+// jpeglib.h needs size_t and FILE declared before it.
+#include <jpeglib.h>
+#include <lcms2.h>
+#include <libheif/heif.h>
 #include <tiffio.h>
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <filesystem>
 #include <functional>
 #include <span>
@@ -17,14 +25,18 @@
 #include <vector>
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
 
+#include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 
 #include "image/COvImage2.h"
+#include "image/DisplayColour.h"
 #include "image/ImageTestSupport.h"
+#include "image/metadata/ExivMetadataIo.h"
 
 namespace {
 
@@ -217,12 +229,217 @@ std::string cmykJpeg(const TempFolder& folder)
     return writtenBytes(folder, "cmyk.jpg", bytes);
 }
 
+// ICC profiles made with Little CMS, as other programs embed them.
+std::vector<std::uint8_t> iccBytes(cmsHPROFILE profile)
+{
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::vector<std::uint8_t> bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+// Grey with a 1.8 tone curve, so that its greys are not sRGB's.
+std::vector<std::uint8_t> greyProfile()
+{
+    cmsToneCurve* curve = cmsBuildGamma(nullptr, 1.8);
+    std::vector<std::uint8_t> bytes = iccBytes(cmsCreateGrayProfile(cmsD50_xyY(), curve));
+    cmsFreeToneCurve(curve);
+    return bytes;
+}
+
+std::vector<std::uint8_t> displayP3Profile()
+{
+    const cmsFloat64Number srgbCurve[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
+    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    const cmsCIExyY d65{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE p3{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
+    std::vector<std::uint8_t> bytes = iccBytes(cmsCreateRGBProfile(&d65, &p3, curves));
+    cmsFreeToneCurve(curve);
+    return bytes;
+}
+
+// A printer's CMYK profile in miniature: a 9-step table from CMYK to Lab
+// that takes what is left of white after the inks as sRGB.
+cmsInt32Number cmykToLab(const cmsUInt16Number in[], cmsUInt16Number out[], void* toLab)
+{
+    double rgb[3];
+    for (int i = 0; i < 3; ++i) {
+        rgb[i] = (1.0 - in[i] / 65535.0) * (1.0 - in[3] / 65535.0);
+    }
+    cmsCIELab lab;
+    cmsDoTransform(static_cast<cmsHTRANSFORM>(toLab), rgb, &lab, 1);
+    cmsFloat2LabEncoded(out, &lab);
+    return TRUE;
+}
+
+std::vector<std::uint8_t> cmykProfile()
+{
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM toLab = cmsCreateTransform(srgb, TYPE_RGB_DBL, lab, TYPE_Lab_DBL, INTENT_PERCEPTUAL, 0);
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 2.1);
+    cmsSetDeviceClass(profile, cmsSigOutputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsPipeline* table = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsStage* grid = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(grid, cmykToLab, toLab, 0);
+    cmsPipelineInsertStage(table, cmsAT_END, grid);
+    cmsWriteTag(profile, cmsSigAToB0Tag, table);
+    cmsPipelineFree(table);
+    cmsDeleteTransform(toLab);
+    cmsCloseProfile(lab);
+    cmsCloseProfile(srgb);
+    return iccBytes(profile);
+}
+
+// A CMYK profile whose header and tag table say nothing usable: Little CMS
+// opens it but cannot convert through it.
+std::vector<std::uint8_t> handMadeCmykProfile()
+{
+    std::vector<std::uint8_t> bytes(132, 0);
+    bytes[3] = 132;
+    bytes[8] = 2;
+    for (const auto& [at, text] : {std::pair{12, "prtr"}, {16, "CMYK"}, {20, "Lab "}, {36, "acsp"}}) {
+        std::copy_n(text, 4, bytes.begin() + at);
+    }
+    return bytes;
+}
+
+using Bgr = std::array<std::uint8_t, 3>;
+
+// What Little CMS makes of one pixel of `format` in `profile` as sRGB.
+Bgr srgbOf(const std::vector<std::uint8_t>& profile, cmsUInt32Number format, const std::uint8_t* pixel)
+{
+    cmsHPROFILE source = cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size()));
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHTRANSFORM transform = cmsCreateTransform(source, format, srgb, TYPE_BGR_8, INTENT_PERCEPTUAL, 0);
+    Bgr bgr{};
+    cmsDoTransform(transform, pixel, bgr.data(), 1);
+    cmsDeleteTransform(transform);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(source);
+    return bgr;
+}
+
+// A JPEG of one flat colour (so that its decoded values are exact) with
+// `components` 1 (grey) or 4 (CMYK), carrying `profile`.
+std::string writtenJpeg(const TempFolder& folder, const std::string& name, int components,
+                        const std::vector<std::uint8_t>& colour, const std::vector<std::uint8_t>& profile)
+{
+    const std::string path = folder.file(name);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    jpeg_compress_struct compress{};
+    jpeg_error_mgr errors{};
+    compress.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&compress);
+    jpeg_stdio_dest(&compress, file);
+    compress.image_width = 8;
+    compress.image_height = 8;
+    compress.input_components = components;
+    compress.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
+    jpeg_set_defaults(&compress);
+    jpeg_set_quality(&compress, 100, TRUE);
+    jpeg_start_compress(&compress, TRUE);
+    jpeg_write_icc_profile(&compress, profile.data(), static_cast<unsigned>(profile.size()));
+    std::vector<std::uint8_t> row;
+    for (int x = 0; x < 8; ++x) {
+        row.insert(row.end(), colour.begin(), colour.end());
+    }
+    while (compress.next_scanline < compress.image_height) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&compress, rows, 1);
+    }
+    jpeg_finish_compress(&compress);
+    jpeg_destroy_compress(&compress);
+    std::fclose(file);
+    return path;
+}
+
+// A grey 8-bit TIFF of one flat grey carrying `profile`.
+std::string writtenGreyTiff(const TempFolder& folder, const std::string& name, std::uint8_t grey,
+                            const std::vector<std::uint8_t>& profile)
+{
+    const std::string path = folder.file(name);
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 5);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 3);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tiff, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(profile.size()), profile.data());
+    std::vector<std::uint8_t> row(5, grey);
+    for (std::uint32_t y = 0; y < 3; ++y) {
+        TIFFWriteScanline(tiff, row.data(), y, 0);
+    }
+    TIFFClose(tiff);
+    return path;
+}
+
+// An EXIF block naming the camera, as phones put into HEIF files.
+std::vector<std::uint8_t> exifNaming(const std::string& make, const std::string& model)
+{
+    Exiv2::ExifData exif;
+    exif["Exif.Image.Make"] = make;
+    exif["Exif.Image.Model"] = model;
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
+    return {blob.begin(), blob.end()};
+}
+
+// A HEIF or AVIF file made by libheif's own encoder, with an EXIF block and,
+// given `primaries`, a colour description instead of a profile.
+std::string writtenHeif(const TempFolder& folder, const std::string& name, heif_compression_format codec,
+                        std::optional<heif_color_primaries> primaries)
+{
+    const std::string path = folder.file(name);
+    EXPECT_TRUE(heif_have_encoder_for_format(codec)) << name;
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_context_get_encoder_for_format(context, codec, &encoder);
+    heif_image* image = nullptr;
+    heif_image_create(16, 16, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, 16, 16, 8);
+    int stride = 0;
+    std::uint8_t* pixels = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 48; ++x) {
+            pixels[y * stride + x] = static_cast<std::uint8_t>(x * 5 + y);
+        }
+    }
+    if (primaries) {
+        heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
+        heif_nclx_color_profile_set_color_primaries(nclx, static_cast<std::uint16_t>(*primaries));
+        heif_nclx_color_profile_set_transfer_characteristics(nclx, heif_transfer_characteristic_IEC_61966_2_1);
+        heif_image_set_nclx_color_profile(image, nclx);
+        heif_nclx_color_profile_free(nclx);
+    }
+    heif_image_handle* handle = nullptr;
+    heif_context_encode_image(context, image, encoder, nullptr, &handle);
+    const std::vector<std::uint8_t> exif = exifNaming("Phonemaker", "Pocket 7");
+    heif_context_add_exif_metadata(context, handle, exif.data(), static_cast<int>(exif.size()));
+    heif_context_write_to_file(context, path.c_str());
+    heif_image_handle_release(handle);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    return path;
+}
+
 struct PhotoCase {
     const char* name;
     std::function<std::string(const TempFolder&)> make; // returns the path to open
     bool opens;
     // Opened: the notes the user is told, one per line. Refused: the reason.
     std::string message;
+    // Opened: the colour of the top-left pixel, where the load converts it.
+    std::optional<Bgr> topLeft = std::nullopt;
+    // Opened: the camera its metadata names.
+    std::string camera = {};
 };
 
 std::string joinedNotes(LoadNotes notes)
@@ -312,11 +529,55 @@ const std::vector<PhotoCase>& photoCases()
         {"JPEG whose scan is cut but which ends with its end marker", jpegWithCutScan, true,
          "JPEG ファイルのデータが壊れています。写真の一部が正しくないかもしれません。\n"},
         {"CMYK JPEG", cmykJpeg, true, ""},
+        {"grey JPEG with a grey profile",
+         [](const TempFolder& f) { return writtenJpeg(f, "grey.jpg", 1, {100}, greyProfile()); }, true, "",
+         srgbOf(greyProfile(), TYPE_GRAY_8, std::array<std::uint8_t, 1>{100}.data())},
+        {"grey TIFF with a grey profile",
+         [](const TempFolder& f) { return writtenGreyTiff(f, "grey.tif", 60, greyProfile()); }, true, "",
+         srgbOf(greyProfile(), TYPE_GRAY_8, std::array<std::uint8_t, 1>{60}.data())},
+        // Adobe's CMYK JPEGs store their inks inverted, as readers take them.
+        {"CMYK JPEG with its profile",
+         [](const TempFolder& f) { return writtenJpeg(f, "cmyk.jpg", 4, {255, 102, 77, 153}, cmykProfile()); }, true,
+         "", srgbOf(cmykProfile(), TYPE_CMYK_8_REV, std::array<std::uint8_t, 4>{255, 102, 77, 153}.data())},
+        {"CMYK JPEG with a profile Little CMS cannot use",
+         [](const TempFolder& f) { return writtenJpeg(f, "cmyk.jpg", 4, {255, 102, 77, 153}, handMadeCmykProfile()); },
+         true, "ファイルのカラープロファイルが使えないため、標準の色（sRGB）として開きました。\n"},
+        {"HEIF", [](const TempFolder& f) { return writtenHeif(f, "photo.heic", heif_compression_HEVC, std::nullopt); },
+         true, ""},
+        {"AVIF in Display P3",
+         [](const TempFolder& f) {
+             return writtenHeif(f, "photo.avif", heif_compression_AV1, heif_color_primaries_SMPTE_EG_432_1);
+         },
+         true, "", std::nullopt, "Phonemaker Pocket 7"},
     };
     return cases;
 }
 
-class PhotoFiles : public imagetest::WithImageLibrary {};
+// The colour space of the ICC profile in an encoded file ("RGB ", "GRAY",
+// "CMYK"); empty when it has none.
+std::string savedProfileSpace(const std::vector<std::uint8_t>& encoded)
+{
+    const auto image = Exiv2::ImageFactory::open(encoded.data(), encoded.size());
+    image->readMetadata();
+    if (!image->iccProfileDefined()) {
+        return {};
+    }
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    const Exiv2::DataBuf& profile = image->iccProfile();
+    const auto* bytes = profile.c_data();
+    const std::size_t size = profile.size();
+#else
+    const Exiv2::DataBuf* profile = image->iccProfile();
+    const auto* bytes = profile->pData_;
+    const auto size = static_cast<std::size_t>(profile->size_);
+#endif
+    return size >= 20 ? std::string(reinterpret_cast<const char*>(bytes) + 16, 4) : "?";
+}
+
+class PhotoFiles : public imagetest::WithImageLibrary {
+protected:
+    metadata::ExivMetadataIo metadataIo;
+};
 
 TEST_F(PhotoFiles, EachOpensWithItsNotesOrIsRefusedWithItsReason)
 {
@@ -326,11 +587,38 @@ TEST_F(PhotoFiles, EachOpensWithItsNotesOrIsRefusedWithItsReason)
         const std::string path = photo.make(folder);
         COvImage2 image;
         ASSERT_EQ(image.loadFromFile(path), photo.opens);
-        if (photo.opens) {
-            EXPECT_EQ(joinedNotes(image.loadNotes), photo.message);
-        } else {
+        if (!photo.opens) {
             EXPECT_EQ(fileProblemMessage(image.fileProblem), photo.message);
+            continue;
         }
+        EXPECT_EQ(joinedNotes(image.loadNotes), photo.message);
+        if (photo.topLeft) {
+            const std::uint8_t* pixel = image.current.data() + (image.height - 1) * image.stride();
+            EXPECT_EQ((Bgr{pixel[0], pixel[1], pixel[2]}), *photo.topLeft);
+        }
+        const MetadataReadResult kept = metadataIo.read(path);
+        EXPECT_EQ(metadata::summarize(kept.metadata.get()).camera, photo.camera);
+        // Saved with its metadata, the photo carries no profile but one of RGB pixels.
+        std::vector<std::uint8_t> saved;
+        ASSERT_TRUE(image.encode(SaveFormatJpeg, saved));
+        ASSERT_TRUE(metadataIo.embed(saved, kept.metadata.get(), image.width, image.height, image.colourProfile));
+        EXPECT_TRUE(savedProfileSpace(saved) == "" || savedProfileSpace(saved) == "RGB ") << savedProfileSpace(saved);
+    }
+}
+
+// A pixel of a Display P3 photo is shown as Little CMS converts it to sRGB;
+// an sRGB photo needs no transform at all.
+TEST(DisplayColour, APhotoProfileIsShownInTheDisplaysColours)
+{
+    ASSERT_EQ(display::transformFor({}), nullptr);
+    const std::vector<std::uint8_t> p3 = displayP3Profile();
+    const auto transform = display::transformFor(p3);
+    ASSERT_NE(transform, nullptr);
+    for (const Bgr& colour : {Bgr{30, 200, 240}, Bgr{0, 0, 255}, Bgr{128, 128, 128}}) {
+        std::array<std::uint8_t, 4> shown = {colour[0], colour[1], colour[2], 255};
+        transform->convertBgrx(shown.data(), 1);
+        EXPECT_EQ((Bgr{shown[0], shown[1], shown[2]}), srgbOf(p3, TYPE_BGR_8, colour.data()));
+        EXPECT_EQ(shown[3], 255);
     }
 }
 

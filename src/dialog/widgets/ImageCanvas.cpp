@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "engine/PlaneOps.h"
+#include "image/DisplayColour.h"
 
 void ImageCanvas::drawBottomUpBgr(std::span<const std::uint8_t> pixels, int width, int height, int x,
                                   int y, int stretchWidth, int stretchHeight)
@@ -27,6 +28,7 @@ void ImageCanvas::drawBottomUpBgr(std::span<const std::uint8_t> pixels, int widt
     const int lastRow = std::min(drawHeight, surface_.height() - y);
     const int firstColumn = std::max(0, -x);
     const int lastColumn = std::min(drawWidth, surface_.width() - x);
+    const auto displayColour = display::transformFor(pictureProfile());
     for (int row = firstRow; row < lastRow; ++row) {
         const long long sourceRowFromTop =
             stretched ? static_cast<long long>(row) * height / drawHeight : row;
@@ -38,6 +40,10 @@ void ImageCanvas::drawBottomUpBgr(std::span<const std::uint8_t> pixels, int widt
                 stretched ? static_cast<long long>(column) * width / drawWidth : column;
             const std::uint8_t* pixel = source + 3 * sourceColumn;
             target[x + column] = qRgb(pixel[2], pixel[1], pixel[0]);
+        }
+        if (displayColour && lastColumn > firstColumn) {
+            displayColour->convertBgrx(reinterpret_cast<std::uint8_t*>(target + x + firstColumn),
+                                       static_cast<std::size_t>(lastColumn - firstColumn));
         }
     }
 }

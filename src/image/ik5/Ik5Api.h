@@ -91,7 +91,7 @@ struct IK5FILEINFO {
     int width;       // as the DIB would be: turned upright
     int height;
     int bitCount;    // 8 (grey or palette, with a colour table) or 24
-    char format[16]; // "JPEG", "PNG", "TIFF", "BMP" or "WebP"
+    char format[16]; // "JPEG", "PNG", "TIFF", "BMP", "WebP", "HEIF" or "AVIF"
 };
 int IK5FileInfo(const char* path, IK5FILEINFO* info);
 }

@@ -27,7 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // What a read kept. `orientationApplied`: the file's format is one whose
-// loader honours Exif.Image.Orientation (JPEG and TIFF; Qt's PNG reader
+// loader honours Exif.Image.Orientation (JPEG, TIFF and HEIF; Qt's PNG reader
 // leaves the pixels as stored), and the tag was there.
 class ExivPhotoMetadata final : public PhotoMetadata {
 public:
@@ -278,7 +278,10 @@ std::shared_ptr<ExivPhotoMetadata> keptFrom(Exiv2::Image& image)
         carried->iccProfile.assign(profile.begin(), profile.end());
     }
     const ImageTypeCode type = image.imageType();
-    carried->orientationApplied = (type == Exiv2::ImageType::jpeg || type == Exiv2::ImageType::tiff)
+    // libheif turns HEIF pictures upright by the file's own rotation, which
+    // the orientation tag of a HEIF file repeats.
+    carried->orientationApplied = (type == Exiv2::ImageType::jpeg || type == Exiv2::ImageType::tiff
+                                   || type == Exiv2::ImageType::bmff)
                                   && has<Exiv2::ExifData, Exiv2::ExifKey>(carried->exif, "Exif.Image.Orientation");
     return carried->empty() ? nullptr : carried;
 }
@@ -287,6 +290,10 @@ std::shared_ptr<ExivPhotoMetadata> keptFrom(Exiv2::Image& image)
 
 ExivMetadataIo::ExivMetadataIo()
 {
+#ifdef EXV_ENABLE_BMFF
+    // HEIF and AVIF photos: Exiv2 reads them only when asked to.
+    Exiv2::enableBMFF(true);
+#endif
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
     Exiv2::LogMsg::setHandler(countProblem);
 }
@@ -318,11 +325,20 @@ MetadataReadResult ExivMetadataIo::read(const std::string& path)
     }
 }
 
-bool ExivMetadataIo::embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width,
-                           int height)
+bool ExivMetadataIo::embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width, int height,
+                           std::span<const std::uint8_t> pixelProfile)
 {
+    static const ExivPhotoMetadata kNothing;
     const auto* carried = dynamic_cast<const ExivPhotoMetadata*>(metadata);
-    if (carried == nullptr || carried->empty()) {
+    const ExivPhotoMetadata& kept = carried != nullptr ? *carried : kNothing;
+    // The profile must describe the saved pixels: the loader's when it named
+    // one; otherwise the file's own only when it was an RGB profile (one
+    // the loader could not read), never a grey or CMYK one on RGB pixels.
+    const std::span<const std::uint8_t> profile =
+        !pixelProfile.empty() ? pixelProfile
+                              : (iccDescribesRgb(kept.iccProfile) ? std::span<const std::uint8_t>(kept.iccProfile)
+                                                                  : std::span<const std::uint8_t>());
+    if (kept.empty() && profile.empty()) {
         return true;
     }
     try {
@@ -332,11 +348,13 @@ bool ExivMetadataIo::embed(std::vector<std::uint8_t>& encoded, const PhotoMetada
         }
         const ImagePointer image(Exiv2::ImageFactory::open(encoded.data(), encoded.size()).release());
         image->readMetadata();
-        image->setExifData(adjustedExif(*carried, width, height));
-        image->setIptcData(adjustedIptc(*carried));
-        image->setXmpData(adjustedXmp(*carried, width, height));
-        if (!carried->iccProfile.empty()) {
-            setIccProfile(*image, carried->iccProfile);
+        image->setExifData(adjustedExif(kept, width, height));
+        image->setIptcData(adjustedIptc(kept));
+        image->setXmpData(adjustedXmp(kept, width, height));
+        if (profile.empty()) {
+            image->clearIccProfile();
+        } else {
+            setIccProfile(*image, profile);
         }
         image->writeMetadata();
         std::vector<std::uint8_t> rewritten = contentsOf(image->io());

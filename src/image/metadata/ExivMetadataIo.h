@@ -22,8 +22,8 @@ public:
     ExivMetadataIo();
 
     MetadataReadResult read(const std::string& path) override;
-    bool embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width,
-               int height) override;
+    bool embed(std::vector<std::uint8_t>& encoded, const PhotoMetadata* metadata, int width, int height,
+               std::span<const std::uint8_t> pixelProfile) override;
 };
 
 // What `fotra info` lists: every text is printable (see printableText).

@@ -172,6 +172,12 @@ std::string printableText(std::string_view text, std::size_t maxBytes)
     return out;
 }
 
+bool iccDescribesRgb(std::span<const std::uint8_t> profile)
+{
+    constexpr std::size_t kColourSpaceAt = 16;
+    return profile.size() >= kHeaderBytes && hasSignature(profile, kColourSpaceAt, "RGB ");
+}
+
 std::string iccProfileDescription(std::span<const std::uint8_t> profile)
 {
     if (profile.size() < kHeaderBytes + 4 || !hasSignature(profile, 36, "acsp")) {

@@ -18,6 +18,10 @@ std::string iccProfileDescription(std::span<const std::uint8_t> profile);
 
 inline constexpr std::size_t kMaxDescriptionBytes = 256;
 
+// True when the profile's header names RGB as the colour space of the pixels
+// it describes (it may still be damaged elsewhere).
+bool iccDescribesRgb(std::span<const std::uint8_t> profile);
+
 // `text` with control characters and invalid UTF-8 each replaced by '?',
 // cut at a character boundary to at most `maxBytes` bytes: safe to print on
 // a terminal whatever a file put in it.

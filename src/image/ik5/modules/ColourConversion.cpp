@@ -2,8 +2,6 @@
 // through their embedded profile by Little CMS where they are not RGB.
 #include "ColourConversion.h"
 
-#include <array>
-#include <cstring>
 #include <new>
 
 #include "DibBlock.h"
@@ -101,19 +99,10 @@ std::vector<std::uint8_t> serialisedSrgb()
     }
     // Version 2 profiles are the ones every reader knows.
     cmsSetProfileVersion(profile.get(), 2.1);
-    cmsUInt32Number size = 0;
-    if (!cmsSaveProfileToMem(profile.get(), nullptr, &size)) {
+    std::vector<std::uint8_t> bytes = lcms::profileBytes(profile.get());
+    if (bytes.empty()) {
         throw std::bad_alloc();
     }
-    std::vector<std::uint8_t> bytes(size);
-    if (!cmsSaveProfileToMem(profile.get(), bytes.data(), &size)) {
-        throw std::bad_alloc();
-    }
-    // The header's creation date (bytes 24 to 35) is the time of the call;
-    // a fixed date makes the bytes the same on every run and so every save
-    // of the same photo the same file.
-    constexpr std::array<std::uint8_t, 12> kFixedDate = {0x07, 0xEA, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0};
-    std::memcpy(bytes.data() + 24, kFixedDate.data(), kFixedDate.size());
     return bytes;
 }
 

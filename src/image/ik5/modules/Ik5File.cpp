@@ -1,5 +1,6 @@
-// IK5FILE: reads JPEG, PNG, TIFF and BMP files into DIBs and writes 24-bit
-// DIBs as JPEG, PNG or TIFF: JPEG with TurboJPEG (JpegCodec.h), the others
+// IK5FILE: reads JPEG, PNG, TIFF, BMP, WebP, HEIF and AVIF files into DIBs
+// and writes 24-bit DIBs as JPEG, PNG or TIFF: JPEG with TurboJPEG
+// (JpegCodec.h), HEIF and AVIF with libheif (HeifDecoding.h), the others
 // over Qt's image readers and writers. A file is read whole first so that a
 // truncated JPEG, PNG or BMP can be refused, and its header is checked
 // against the pixel limit and the file's size before the picture is given
@@ -29,8 +30,10 @@
 
 #include <span>
 
+#include "ColourConversion.h"
 #include "DibBlock.h"
 #include "FileSniffing.h"
+#include "HeifDecoding.h"
 #include "image/FileProblem.h"
 #include "FileCompleteness.h"
 #include "JpegCodec.h"
@@ -162,6 +165,59 @@ LoadNotes notesOf(int pages, const QImage& image)
     return notes;
 }
 
+// True when the ICC profile's header names grey pixels. Qt describes a grey
+// picture that has no profile of its own (a PNG's gamma, say) with an RGB
+// one of its making, which fits the RGB pixels the picture becomes.
+bool describesGrey(const QByteArray& profile)
+{
+    return profile.size() >= 20 && profile.mid(16, 4) == "GRAY";
+}
+
+// The record's DIB of a decoded picture whose pixels `profile` describes,
+// with the profile of the DIB's pixels in the outcome: a grey picture with a
+// grey profile is converted to sRGB through it; every other picture keeps
+// its values and profile.
+Ik5Dib dibOfDecoded(QImage image, const QByteArray& profile)
+{
+    const bool grey = image.format() == QImage::Format_Grayscale8 || image.format() == QImage::Format_Grayscale16;
+    if (!grey || !describesGrey(profile)) {
+        lastOutcome.profile = profile;
+        return ik5module::dibFromImage(std::move(image));
+    }
+    const QImage grey8 = image.convertToFormat(QImage::Format_Grayscale8);
+    if (grey8.isNull()) {
+        refuse(FileError::OutOfMemory);
+    }
+    const ik5module::ConvertedPicture converted = ik5module::convertToDib(
+        {grey8.width(), grey8.height(), ik5module::DecodedLayout::Grey8, false,
+         std::span(grey8.constBits(), static_cast<std::size_t>(grey8.sizeInBytes())),
+         static_cast<std::size_t>(grey8.bytesPerLine()),
+         std::span(reinterpret_cast<const std::uint8_t*>(profile.constData()), static_cast<std::size_t>(profile.size()))});
+    lastOutcome.notes |= (converted.convertedToSrgb ? LoadNotes{NoteConvertedToSrgb} : LoadNotes{0})
+                         | (converted.standardProfileUsed ? LoadNotes{NoteProfileIgnored} : LoadNotes{0});
+    lastOutcome.profile = QByteArray(reinterpret_cast<const char*>(converted.profile.data()),
+                                     static_cast<qsizetype>(converted.profile.size()));
+    return converted.dib;
+}
+
+Ik5Dib loadHeif(std::span<const std::uint8_t> content)
+{
+    ik5module::HeifPicture picture = ik5module::decodeHeif(content);
+    if (picture.problem) {
+        throw Refusal{picture.problem};
+    }
+    lastOutcome.notes = notesOf(picture.pictures, picture.image)
+                        | (picture.deep ? LoadNotes{NoteReducedTo8Bits} : LoadNotes{0})
+                        | (picture.profileIgnored ? LoadNotes{NoteProfileIgnored} : LoadNotes{0});
+    const QByteArray profile(reinterpret_cast<const char*>(picture.profile.data()),
+                             static_cast<qsizetype>(picture.profile.size()));
+    Ik5Dib dib = dibOfDecoded(std::move(picture.image), profile);
+    if (!dib) {
+        refuse(FileError::OutOfMemory);
+    }
+    return dib;
+}
+
 std::span<const std::uint8_t> spanOf(const QByteArray& bytes)
 {
     return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())};
@@ -184,6 +240,10 @@ ReadFile readPhotoFile(const char* path)
     if (const std::optional<std::string> raw = ik5module::cameraRawKind(content, path)) {
         refuse(FileError::CameraRaw, *raw);
     }
+    if (const std::string name = ik5module::formatName(content); name == "HEIF" || name == "AVIF") {
+        file.format = QByteArray::fromStdString(name);
+        return file;
+    }
     QBuffer buffer(&file.bytes);
     if (!buffer.open(QIODevice::ReadOnly)) {
         refuse(FileError::ReadFailed);
@@ -197,6 +257,12 @@ ReadFile readPhotoFile(const char* path)
         refuse(FileError::UnknownFormat, known.empty() ? file.format.toUpper().toStdString() : known);
     }
     return file;
+}
+
+// readPhotoFile's name for the files libheif reads.
+bool isHeif(const QByteArray& format)
+{
+    return format == "HEIF" || format == "AVIF";
 }
 
 bool isJpeg(const QByteArray& format)
@@ -268,8 +334,8 @@ Ik5Dib loadWithQt(ReadFile& file)
         refuse(FileError::Damaged);
     }
     lastOutcome.notes = notesOf(pages, image);
-    lastOutcome.profile = image.colorSpace().iccProfile();
-    Ik5Dib dib = ik5module::dibFromImage(std::move(image));
+    const QByteArray profile = image.colorSpace().iccProfile();
+    Ik5Dib dib = dibOfDecoded(std::move(image), profile);
     if (!dib) {
         refuse(FileError::OutOfMemory);
     }
@@ -279,6 +345,9 @@ Ik5Dib loadWithQt(ReadFile& file)
 Ik5Dib loadFile(const char* path)
 {
     ReadFile file = readPhotoFile(path);
+    if (isHeif(file.format)) {
+        return loadHeif(spanOf(file.bytes));
+    }
     return isJpeg(file.format) ? loadJpeg(file.bytes) : loadWithQt(file);
 }
 
@@ -304,6 +373,20 @@ int fileInfo(const char* path, IK5FILEINFO& info)
 {
     ReadFile file = readPhotoFile(path);
     info = IK5FILEINFO{};
+    if (isHeif(file.format)) {
+        // libheif gives the upright size only with the picture: it is decoded.
+        const ik5module::HeifPicture picture = ik5module::decodeHeif(spanOf(file.bytes));
+        if (picture.problem) {
+            throw Refusal{picture.problem};
+        }
+        info.width = picture.image.width();
+        info.height = picture.image.height();
+        info.bitCount = 24;
+        lastOutcome.notes = (picture.deep ? LoadNotes{NoteReducedTo8Bits} : LoadNotes{0})
+                            | (picture.pictures > 1 ? LoadNotes{NoteFirstPageOnly} : LoadNotes{0});
+        std::strncpy(info.format, file.format.constData(), sizeof info.format - 1);
+        return 1;
+    }
     if (isJpeg(file.format)) {
         const ik5module::JpegHeader header = jpegHeader(file.bytes, lastOutcome.notes);
         info.width = header.width;

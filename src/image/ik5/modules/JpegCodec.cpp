@@ -236,7 +236,8 @@ DecodedJpeg decodeAndConvert(std::span<const std::uint8_t> file, const JpegHeade
     }
     decoded.profile = converted.profile;
     decoded.notes = (damaged ? LoadNotes{NoteDamagedData} : LoadNotes{0})
-                    | (converted.convertedToSrgb ? LoadNotes{NoteConvertedToSrgb} : LoadNotes{0});
+                    | (converted.convertedToSrgb ? LoadNotes{NoteConvertedToSrgb} : LoadNotes{0})
+                    | (converted.standardProfileUsed ? LoadNotes{NoteProfileIgnored} : LoadNotes{0});
     return decoded;
 }
 
