@@ -24,10 +24,7 @@ int runConvert(ConvertOptions& options)
     if (!plan) {
         return fotra::usageProblem(problem);
     }
-    return fotra::runPhotoJobs(*plan, [](COvImage2& image, const std::string&) {
-        copyPlane(image.result, image.current);
-        return fotra::kExitSuccess;
-    });
+    return fotra::runPhotoJobs(*plan, fotra::PhotoTransform{});
 }
 
 fotra::CommandRun defineConvert(CLI::App& command)

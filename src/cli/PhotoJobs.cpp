@@ -161,7 +161,8 @@ int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
     const std::string name = photoName(job.input);
     try {
         COvImage2 image;
-        if (!image.loadFromFile(*readPath)) {
+        // A photo written as read needs its `current` plane alone.
+        if (!image.loadFromFile(*readPath, transform ? LoadedPlanes::All : LoadedPlanes::CurrentOnly)) {
             return fail(readFailure(name, image));
         }
         if ((image.loadNotes & NoteDamagedData) != 0 && !job.allowDamaged) {
@@ -169,10 +170,12 @@ int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
         }
         warnLoadNotes(name, image.loadNotes);
         const MetadataReadResult kept = readKeptMetadata(*readPath, name);
-        if (const int status = transform(image, name); status != kExitSuccess) {
-            return status;
+        if (transform) {
+            if (const int status = transform(image, name); status != kExitSuccess) {
+                return status;
+            }
+            copyPlane(image.current, image.result);
         }
-        copyPlane(image.current, image.result);
 
         std::optional<TemporaryFile> outputCopy;
         if (isStandardStream(job.output)) {

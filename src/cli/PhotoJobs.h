@@ -72,7 +72,8 @@ std::optional<PhotoJobs> planPhotoJobs(const PhotoOptions& options, std::string&
 using PhotoTransform = std::function<int(COvImage2& image, const std::string& name)>;
 
 // Reads each photo, transforms it and writes `result` as the photo, as
-// committing it would, with the metadata of the photo read. A photo that
+// committing it would, with the metadata of the photo read; an empty
+// `transform` writes each photo as read. A photo that
 // fails is reported and written not at all; the others still run. A JPEG
 // whose data the decoder found corrupt fails unless the job allows damage. A batch
 // reports its progress on stderr: on a terminal one line (photo N of M, time

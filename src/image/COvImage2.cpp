@@ -15,6 +15,7 @@
 
 #include "image/AtomicFile.h"
 #include "image/Canvas.h"
+#include "image/ik5/DibPixels.h"
 #include "image/ik5/Ik5Loader.h"
 
 namespace {
@@ -49,11 +50,11 @@ std::int32_t sampledIndex(int index, double zoom, std::int32_t size)
 
 } // namespace
 
-bool COvImage2::loadFromFile(const std::string& path)
+bool COvImage2::loadFromFile(const std::string& path, LoadedPlanes planes)
 {
     fileProblem = {};
     try {
-        if (readFile(path)) {
+        if (readFile(path, planes)) {
             return true;
         }
     } catch (const std::bad_alloc&) {
@@ -74,8 +75,30 @@ bool COvImage2::loadFromFile(const std::string& path)
     return false;
 }
 
-bool COvImage2::readFile(const std::string& path)
+bool COvImage2::readFile(const std::string& path, LoadedPlanes planes)
 {
+    // The memory the picture is written into: `current`, with or without
+    // the other planes.
+    const auto place = [&](int newWidth, int newHeight) {
+        if (planes == LoadedPlanes::All) {
+            allocatePlanes(newWidth, newHeight);
+        } else {
+            width = newWidth;
+            height = newHeight;
+            current.assign(planeBytes(), 0);
+        }
+        return current.data();
+    };
+    if (ik5::loadsIntoPlanes()) {
+        // The module writes the picture into `current` itself.
+        if (!ik5::fileLoadInto(path, place)) {
+            fileProblem = ik5::lastFileProblem(FileError::ReadFailed);
+            return false;
+        }
+        loadNotes = ik5::lastLoadNotes();
+        colourProfile = ik5::lastColourProfile();
+        return true;
+    }
     const ik5::UniqueDib dib(ik5::fileLoad(path));
     if (!dib) {
         fileProblem = ik5::lastFileProblem(FileError::ReadFailed);
@@ -91,26 +114,7 @@ bool COvImage2::readFile(const std::string& path)
     }
     loadNotes = ik5::lastLoadNotes();
     colourProfile = ik5::lastColourProfile();
-    allocatePlanes(header.biWidth, header.biHeight);
-    const auto* bytes = static_cast<const std::uint8_t*>(dib.get());
-    if (header.biBitCount == 24) {
-        std::memcpy(current.data(), bytes + kDibHeaderBytes, planeBytes());
-        return true;
-    }
-    const std::uint8_t* table = bytes + kDibHeaderBytes;
-    const std::uint8_t* indices = bytes + kDibHeaderBytes + kDibColourTableBytes;
-    const std::size_t indexStride = ((static_cast<std::size_t>(width) * 8 + 31) >> 3) & ~std::size_t{3};
-    const std::size_t planeStride = stride();
-    for (std::int32_t y = 0; y < height; ++y) {
-        const std::uint8_t* indexRow = indices + y * indexStride;
-        std::uint8_t* pixel = current.data() + y * planeStride;
-        for (std::int32_t x = 0; x < width; ++x, pixel += kBytesPerPixel) {
-            const std::uint8_t* entry = table + 4 * std::size_t{indexRow[x]};
-            pixel[0] = entry[0];
-            pixel[1] = entry[1];
-            pixel[2] = entry[2];
-        }
-    }
+    ik5::copyDibPixels(header, static_cast<const std::uint8_t*>(dib.get()), place(header.biWidth, header.biHeight));
     return true;
 }
 
@@ -120,6 +124,14 @@ bool COvImage2::encode(int format, std::vector<std::uint8_t>& encoded, int jpegQ
     if (format != SaveFormatJpeg && format != SaveFormatPng && format != SaveFormatTiff) {
         fileProblem = {FileError::NotSaveFormat};
         return false;
+    }
+    if (ik5::loadsIntoPlanes()) {
+        // The module encodes straight from `current`.
+        if (!ik5::fileEncodePixels(current.data(), width, height, stride(), format, jpegQuality, encoded)) {
+            fileProblem = ik5::lastFileProblem(FileError::WriteFailed);
+            return false;
+        }
+        return true;
     }
     const ik5::UniqueDib dib(ik5::createImage(width, height));
     if (!dib) {

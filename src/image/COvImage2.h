@@ -15,6 +15,9 @@
 class ICanvas;
 
 enum SaveFormat : int { SaveFormatJpeg = 1, SaveFormatPng = 2, SaveFormatTiff = 3 };
+// What a load sets up: the four planes, or `current` alone for a photo that
+// is only written again (result, scratch and resultBackup stay empty).
+enum class LoadedPlanes { All, CurrentOnly };
 inline constexpr int kDefaultJpegQuality = 90;
 
 class COvImage2 : public ImagePlanes {
@@ -32,7 +35,7 @@ public:
     std::vector<std::uint8_t> colourProfile;
 
     // True when a 24-bit or 8-bit picture was read and the planes are set up.
-    bool loadFromFile(const std::string& path);
+    bool loadFromFile(const std::string& path, LoadedPlanes planes = LoadedPlanes::All);
     // Writes `current`; format is a SaveFormat code (anything else fails).
     // The program saves JPEG at quality 90; fotra lets the user choose.
     // The file is encoded in memory and written once (writeFileAtomically).
@@ -52,7 +55,7 @@ public:
     void drawResultRegion(ICanvas& canvas, int left, int firstRow, int w, int h);
 
 private:
-    bool readFile(const std::string& path);
+    bool readFile(const std::string& path, LoadedPlanes planes);
     void drawRegion(ICanvas& canvas, const std::vector<std::uint8_t>& plane,
                     std::vector<std::uint8_t>& paneBuffer, int left, int firstRow, int w, int h) const;
 };

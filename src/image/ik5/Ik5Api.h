@@ -94,4 +94,19 @@ struct IK5FILEINFO {
     char format[16]; // "JPEG", "PNG", "TIFF", "BMP", "WebP", "HEIF" or "AVIF"
 };
 int IK5FileInfo(const char* path, IK5FILEINFO* info);
+
+// IK5FILE, beyond the six: reads the file as IK5FileLoad does, but into
+// memory the caller gives, so that the picture is written once:
+// `target(context, width, height)` returns where its rows go (height rows,
+// bottom-up, of width blue-green-red pixels, each padded to a multiple of 4
+// bytes; 8-bit pictures come expanded through their colour table), or null
+// when there is no room. Nonzero when the picture was written there.
+typedef unsigned char* (*Ik5PixelTarget)(void* context, int width, int height);
+int IK5FileLoadInto(const char* path, Ik5PixelTarget target, void* context);
+
+// IK5FILE, beyond the six: IK5FileEncode of rows in the caller's memory
+// (`height` rows, bottom-up, `stride` bytes apart, of `width` blue-green-red
+// pixels), which need not follow a DIB header.
+int IK5FileEncodePixels(const unsigned char* pixels, int width, int height, int stride, int format, int quality,
+                        Ik5ByteSink sink, void* context);
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -27,6 +28,8 @@ struct LoadedLibrary {
     decltype(&IK5FileGetProfile) fileGetProfile = nullptr;
     decltype(&IK5FileEncode) fileEncode = nullptr;
     decltype(&IK5FileInfo) fileInfo = nullptr;
+    decltype(&IK5FileLoadInto) fileLoadInto = nullptr;
+    decltype(&IK5FileEncodePixels) fileEncodePixels = nullptr;
 };
 
 LoadedLibrary& library()
@@ -90,6 +93,8 @@ void loadLibraries(const std::string& folder)
     resolve(loaded.freeMemory, Com, "IK5FreeMemory");
     resolve(loaded.fileEncode, File, "IK5FileEncode");
     resolve(loaded.fileInfo, File, "IK5FileInfo");
+    resolve(loaded.fileLoadInto, File, "IK5FileLoadInto");
+    resolve(loaded.fileEncodePixels, File, "IK5FileEncodePixels");
 }
 
 void releaseLibraries()
@@ -134,15 +139,64 @@ bool tiffFileSave(const std::string& path, Ik5Dib dib)
     return function && function(path.c_str(), dib, 0, 0, 0, "", 0, "", "", "") != 0;
 }
 
+namespace {
+
+void keepBytes(void* context, const void* bytes, unsigned long size)
+{
+    const auto* first = static_cast<const std::uint8_t*>(bytes);
+    static_cast<std::vector<std::uint8_t>*>(context)->assign(first, first + size);
+}
+
+} // namespace
+
 bool fileEncode(Ik5Dib dib, int format, int quality, std::vector<std::uint8_t>& encoded)
 {
     const auto function = library().fileEncode;
-    const auto sink = [](void* context, const void* bytes, unsigned long size) {
-        const auto* first = static_cast<const std::uint8_t*>(bytes);
-        static_cast<std::vector<std::uint8_t>*>(context)->assign(first, first + size);
-    };
     encoded.clear();
-    return function && function(dib, format, quality, sink, &encoded) != 0 && !encoded.empty();
+    return function && function(dib, format, quality, keepBytes, &encoded) != 0 && !encoded.empty();
+}
+
+bool loadsIntoPlanes()
+{
+    // Only beside the six: a library that lacks one of them stays as
+    // incomplete as it is (no saving without the effect module).
+    return librariesAvailable() && library().fileLoadInto != nullptr && library().fileEncodePixels != nullptr;
+}
+
+bool fileLoadInto(const std::string& path, const std::function<std::uint8_t*(int width, int height)>& place)
+{
+    const auto function = library().fileLoadInto;
+    if (function == nullptr) {
+        return false;
+    }
+    struct Placing {
+        const std::function<std::uint8_t*(int, int)>& place;
+        std::exception_ptr thrown;
+    } placing{place, nullptr};
+    // No exception may cross the module: it is kept and thrown again here.
+    const auto target = [](void* context, int width, int height) -> unsigned char* {
+        auto& state = *static_cast<Placing*>(context);
+        try {
+            return state.place(width, height);
+        } catch (...) {
+            state.thrown = std::current_exception();
+            return nullptr;
+        }
+    };
+    const bool loaded = function(path.c_str(), target, &placing) != 0;
+    if (placing.thrown) {
+        std::rethrow_exception(placing.thrown);
+    }
+    return loaded;
+}
+
+bool fileEncodePixels(const std::uint8_t* pixels, int width, int height, std::size_t stride, int format, int quality,
+                      std::vector<std::uint8_t>& encoded)
+{
+    const auto function = library().fileEncodePixels;
+    encoded.clear();
+    return function && function(pixels, width, height, static_cast<int>(stride), format, quality, keepBytes, &encoded) != 0
+           && !encoded.empty();
 }
 
 void freeMemory(Ik5Dib dib)

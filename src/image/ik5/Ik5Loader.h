@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,6 +59,18 @@ bool tiffFileSave(const std::string& path, Ik5Dib dib);
 // TIFF) in memory; false when it could not be encoded. Throws std::bad_alloc.
 bool fileEncode(Ik5Dib dib, int format, int quality, std::vector<std::uint8_t>& encoded);
 void freeMemory(Ik5Dib dib); // does nothing for null or when unresolved
+
+// True when the file module's extras that let the record's plane be the
+// picture's only copy are there, beside all six functions.
+bool loadsIntoPlanes();
+// Reads the file into the rows `place(width, height)` returns (24-bit,
+// bottom-up, padded to 4; see IK5FileLoadInto). False when it could not be
+// read (lastFileProblem says why); an exception `place` throws is thrown
+// again once the module has returned.
+bool fileLoadInto(const std::string& path, const std::function<std::uint8_t*(int width, int height)>& place);
+// fileEncode of 24-bit rows in the caller's memory (see IK5FileEncodePixels).
+bool fileEncodePixels(const std::uint8_t* pixels, int width, int height, std::size_t stride, int format, int quality,
+                      std::vector<std::uint8_t>& encoded);
 
 // What fileLoad would give for the file, from its headers alone; nothing
 // when it would fail (lastFileProblem says why). The notes are those a load

@@ -40,6 +40,7 @@
 #include "ModuleExport.h"
 #include "QtDibConversion.h"
 #include "Refusal.h"
+#include "image/ik5/DibPixels.h"
 
 namespace {
 
@@ -284,19 +285,25 @@ ik5module::JpegHeader jpegHeader(QByteArray& bytes, LoadNotes& notes)
     return ik5module::readJpegHeader(spanOf(bytes));
 }
 
-Ik5Dib loadJpeg(QByteArray& bytes)
+// The notes and profile of a decoded JPEG as the call's outcome. Data cut
+// short inside a scan, which the added end marker closed, is not a whole
+// picture: refused, as a file cut anywhere else is.
+void keepJpegOutcome(LoadNotes notes, const ik5module::DecodedJpeg& decoded)
 {
-    LoadNotes notes = 0;
-    const ik5module::JpegHeader header = jpegHeader(bytes, notes);
-    ik5module::DecodedJpeg decoded = ik5module::decodeJpeg(spanOf(bytes), header);
-    // Data cut short inside a scan, which the added end marker closed, is
-    // not a whole picture: refused, as a file cut anywhere else is.
     if ((notes & NoteMissingEndMarker) && (decoded.notes & NoteDamagedData)) {
         refuse(FileError::Damaged);
     }
     lastOutcome.notes = notes | decoded.notes;
     lastOutcome.profile = QByteArray(reinterpret_cast<const char*>(decoded.profile.data()),
                                      static_cast<qsizetype>(decoded.profile.size()));
+}
+
+Ik5Dib loadJpeg(QByteArray& bytes)
+{
+    LoadNotes notes = 0;
+    const ik5module::JpegHeader header = jpegHeader(bytes, notes);
+    ik5module::DecodedJpeg decoded = ik5module::decodeJpeg(spanOf(bytes), header);
+    keepJpegOutcome(notes, decoded);
     return decoded.dib.release();
 }
 
@@ -342,13 +349,18 @@ Ik5Dib loadWithQt(ReadFile& file)
     return dib;
 }
 
-Ik5Dib loadFile(const char* path)
+Ik5Dib loadDecoded(ReadFile& file)
 {
-    ReadFile file = readPhotoFile(path);
     if (isHeif(file.format)) {
         return loadHeif(spanOf(file.bytes));
     }
     return isJpeg(file.format) ? loadJpeg(file.bytes) : loadWithQt(file);
+}
+
+Ik5Dib loadFile(const char* path)
+{
+    ReadFile file = readPhotoFile(path);
+    return loadDecoded(file);
 }
 
 // The bit count dibFromImage gives a picture of this format.
@@ -442,24 +454,24 @@ struct EncodedFile {
     }
 };
 
-// `dib` as a file of `format` (1 JPEG at `quality`, 2 PNG, 3 TIFF).
-EncodedFile encodeFile(Ik5Dib dib, int format, int quality)
+// The picture of 24-bit rows (bottom-up, `stride` bytes apart) as a file of
+// `format` (1 JPEG at `quality`, 2 PNG, 3 TIFF).
+EncodedFile encodeFile(const std::uint8_t* pixels, int width, int height, std::size_t stride, int format, int quality)
 {
-    const std::optional<ik5module::DibView> view = ik5module::viewDib(dib);
-    if (!view || view->header.biBitCount != 24 || format < 1 || format > 3) {
+    if (pixels == nullptr || !ik5module::acceptableSize(width, height) || stride < 3 * static_cast<std::size_t>(width)
+        || format < 1 || format > 3) {
         refuse(FileError::WriteFailed);
     }
     EncodedFile encoded;
     if (format == 1) {
-        encoded.jpeg = ik5module::encodeJpeg(*view, quality);
+        encoded.jpeg = ik5module::encodeJpeg(pixels, width, height, stride, quality);
         if (!encoded.jpeg) {
             refuse(FileError::WriteFailed);
         }
         return encoded;
     }
-    const QImage image = ik5module::imageFromDib(dib);
+    const QImage image = ik5module::imageFromRows(pixels, width, height, stride);
     if (image.isNull()) {
-        // imageFromDib fails for a valid DIB only when its copy cannot be made.
         refuse(FileError::OutOfMemory);
     }
     QBuffer buffer(&encoded.other);
@@ -469,12 +481,22 @@ EncodedFile encodeFile(Ik5Dib dib, int format, int quality)
     return encoded;
 }
 
+// A DIB the writers take: 24 bits, as viewDib reads it.
+EncodedFile encodeDib(Ik5Dib dib, int format, int quality)
+{
+    const std::optional<ik5module::DibView> view = ik5module::viewDib(dib);
+    if (!view || view->header.biBitCount != 24) {
+        refuse(FileError::WriteFailed);
+    }
+    return encodeFile(view->pixels, view->header.biWidth, view->header.biHeight, view->stride, format, quality);
+}
+
 int saveFile(const char* path, Ik5Dib dib, int format, int quality)
 {
     if (!path) {
         refuse(FileError::WriteFailed);
     }
-    const EncodedFile encoded = encodeFile(dib, format, quality);
+    const EncodedFile encoded = encodeDib(dib, format, quality);
     const std::span<const std::uint8_t> bytes = encoded.bytes();
     QSaveFile file(QFile::decodeName(path));
     errno = 0;
@@ -493,14 +515,39 @@ int saveFile(const char* path, Ik5Dib dib, int format, int quality)
     return 1;
 }
 
-int encodeImage(Ik5Dib dib, int format, int quality, Ik5ByteSink sink, void* context)
+int deliver(const EncodedFile& encoded, Ik5ByteSink sink, void* context)
 {
-    if (sink == nullptr) {
-        return 0;
-    }
-    const EncodedFile encoded = encodeFile(dib, format, quality);
     const std::span<const std::uint8_t> bytes = encoded.bytes();
     sink(context, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    return 1;
+}
+
+// Loads into the caller's rows: a JPEG that decodes straight is written
+// there by the decoder; any other picture is copied there from its DIB.
+int loadInto(const char* path, Ik5PixelTarget target, void* context)
+{
+    ReadFile file = readPhotoFile(path);
+    const auto place = [&](int width, int height) {
+        std::uint8_t* pixels = target(context, width, height);
+        if (pixels == nullptr) {
+            refuse(FileError::OutOfMemory);
+        }
+        return pixels;
+    };
+    if (isJpeg(file.format)) {
+        LoadNotes notes = 0;
+        const ik5module::JpegHeader header = jpegHeader(file.bytes, notes);
+        if (ik5module::decodesStraight(header)) {
+            const ik5module::DecodedJpeg decoded =
+                ik5module::decodeJpegInto(spanOf(file.bytes), header, place(header.width, header.height));
+            keepJpegOutcome(notes, decoded);
+            return 1;
+        }
+    }
+    const ik5module::OwnedDib dib(loadDecoded(file));
+    const ik5module::DibView view = *ik5module::viewDib(dib.get());
+    ik5::copyDibPixels(view.header, static_cast<const std::uint8_t*>(dib.get()),
+                       place(view.header.biWidth, view.header.biHeight));
     return 1;
 }
 
@@ -557,7 +604,31 @@ IK5_EXPORT int IK5FileEncode(Ik5Dib dib, int format, int quality, Ik5ByteSink si
     if (quality < 0 || quality > 100) {
         return 0;
     }
-    return guarded(0, [&] { return encodeImage(dib, format, quality, sink, context); });
+    return guarded(0, [&] { return sink == nullptr ? 0 : deliver(encodeDib(dib, format, quality), sink, context); });
+}
+
+IK5_EXPORT int IK5FileEncodePixels(const unsigned char* pixels, int width, int height, int stride, int format,
+                                   int quality, Ik5ByteSink sink, void* context)
+{
+    if (quality < 0 || quality > 100 || stride < 0) {
+        return 0;
+    }
+    return guarded(0, [&] {
+        return sink == nullptr
+                   ? 0
+                   : deliver(encodeFile(pixels, width, height, static_cast<std::size_t>(stride), format, quality), sink,
+                             context);
+    });
+}
+
+IK5_EXPORT int IK5FileLoadInto(const char* path, Ik5PixelTarget target, void* context)
+{
+    return guarded(0, [&] {
+        if (path == nullptr || target == nullptr) {
+            refuse(FileError::NoSuchFile);
+        }
+        return loadInto(path, target, context);
+    });
 }
 
 IK5_EXPORT int IK5TiffFileSave(const char* path, Ik5Dib dib, int, int, int, const char*, int,

@@ -175,38 +175,41 @@ OwnedDib allocated(int width, int height, int bitCount)
     return dib;
 }
 
-// A colour or grey picture into its DIB: orientations 1 to 4 decode into the
-// DIB's rows in the order that stands them upright (1 and 2 bottom-up, 3 and 4
-// top-down), 2 and 3 then mirror each row; the quarter turns go through a
-// top-down buffer.
-DecodedJpeg decodeIntoDib(std::span<const std::uint8_t> file, const JpegHeader& header, Channels channels)
+// A colour or grey picture into `rows` (bottom-up, `stride` bytes apart) as
+// `channels` (grey rows stay grey; Colour gives blue, green, red, also from
+// a grey file): orientations 1 to 4 decode into the rows in the order that
+// stands them upright (1 and 2 bottom-up, 3 and 4 top-down), 2 and 3 then
+// mirror each row; the quarter turns go through a top-down buffer. True
+// when the decoder found the data corrupt.
+bool decodeUpright(std::span<const std::uint8_t> file, const JpegHeader& header, Channels channels, std::uint8_t* rows,
+                   std::size_t stride)
 {
     const JpegFrame& frame = header.layout.frame;
     const int orientation = header.layout.orientation;
     const int pixelBytes = static_cast<int>(channels);
-    DecodedJpeg decoded;
-    decoded.dib = allocated(header.width, header.height, header.bitCount);
-    const DibView dib = *viewDib(decoded.dib.get());
-    bool damaged = false;
     if (orientation <= 4) {
         const int flags = orientation <= 2 ? TJFLAG_BOTTOMUP : 0;
-        damaged = runDecoder(file, header, channels, dib.pixels, dib.stride, flags);
+        const bool damaged = runDecoder(file, header, channels, rows, stride, flags);
         if (orientation == 2 || orientation == 3) {
-            mirrorRows(dib.pixels, dib.stride, header.height, header.width, pixelBytes);
+            mirrorRows(rows, stride, header.height, header.width, pixelBytes);
         }
-    } else {
-        const std::size_t storedStride = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(pixelBytes);
-        const auto stored = std::make_unique_for_overwrite<std::uint8_t[]>(storedStride * static_cast<std::size_t>(frame.height));
-        damaged = runDecoder(file, header, channels, stored.get(), storedStride, 0);
-        copyUpright(stored.get(), frame.width, frame.height, pixelBytes, orientation,
-                    dib.pixels + static_cast<std::size_t>(header.height - 1) * dib.stride,
-                    -static_cast<std::ptrdiff_t>(dib.stride));
+        return damaged;
     }
-    if (channels == Channels::Grey) {
-        fillGreyTable(dib);
+    const std::size_t storedStride = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(pixelBytes);
+    const auto stored = std::make_unique_for_overwrite<std::uint8_t[]>(storedStride * static_cast<std::size_t>(frame.height));
+    const bool damaged = runDecoder(file, header, channels, stored.get(), storedStride, 0);
+    copyUpright(stored.get(), frame.width, frame.height, pixelBytes, orientation,
+                rows + static_cast<std::size_t>(header.height - 1) * stride, -static_cast<std::ptrdiff_t>(stride));
+    return damaged;
+}
+
+// A colour picture keeps its profile when it describes RGB pixels.
+std::vector<std::uint8_t> colourProfileOf(const JpegHeader& header, Channels channels)
+{
+    if (channels == Channels::Colour && lcms::openProfile(header.layout.iccProfile, cmsSigRgbData)) {
+        return header.layout.iccProfile;
     }
-    decoded.notes = damaged ? LoadNotes{NoteDamagedData} : LoadNotes{0};
-    return decoded;
+    return {};
 }
 
 // CMYK, and grey described by a grey profile: decoded top-down, turned
@@ -276,35 +279,50 @@ JpegHeader readJpegHeader(std::span<const std::uint8_t> file)
     return header;
 }
 
+bool decodesStraight(const JpegHeader& header)
+{
+    const Channels channels = channelsOf(header.layout.frame);
+    return channels == Channels::Colour || (channels == Channels::Grey && header.bitCount == 8);
+}
+
 DecodedJpeg decodeJpeg(std::span<const std::uint8_t> file, const JpegHeader& header)
 {
     const Channels channels = channelsOf(header.layout.frame);
-    // CMYK always, and grey when a grey profile describes it, become sRGB.
-    if (channels == Channels::Cmyk || (channels == Channels::Grey && header.bitCount == 24)) {
+    if (!decodesStraight(header)) {
         return decodeAndConvert(file, header, channels);
     }
-    DecodedJpeg decoded = decodeIntoDib(file, header, channels);
-    // A colour picture keeps its profile when it describes RGB pixels.
-    if (channels == Channels::Colour && lcms::openProfile(header.layout.iccProfile, cmsSigRgbData)) {
-        decoded.profile = header.layout.iccProfile;
+    DecodedJpeg decoded;
+    decoded.dib = allocated(header.width, header.height, header.bitCount);
+    const DibView dib = *viewDib(decoded.dib.get());
+    const bool damaged = decodeUpright(file, header, channels, dib.pixels, dib.stride);
+    if (channels == Channels::Grey) {
+        fillGreyTable(dib);
     }
+    decoded.profile = colourProfileOf(header, channels);
+    decoded.notes = damaged ? LoadNotes{NoteDamagedData} : LoadNotes{0};
     return decoded;
 }
 
-std::optional<EncodedJpeg> encodeJpeg(const DibView& dib, int quality)
+DecodedJpeg decodeJpegInto(std::span<const std::uint8_t> file, const JpegHeader& header, std::uint8_t* pixels)
 {
-    if (dib.header.biBitCount != 24) {
-        return std::nullopt;
-    }
+    const Channels channels = channelsOf(header.layout.frame);
+    DecodedJpeg decoded;
+    const bool damaged = decodeUpright(file, header, Channels::Colour, pixels, dibStride(header.width, 24));
+    decoded.profile = colourProfileOf(header, channels);
+    decoded.notes = damaged ? LoadNotes{NoteDamagedData} : LoadNotes{0};
+    return decoded;
+}
+
+std::optional<EncodedJpeg> encodeJpeg(const std::uint8_t* pixels, int width, int height, std::size_t stride, int quality)
+{
     const TurboHandle encoder(tjInitCompress());
     if (!encoder) {
         return std::nullopt;
     }
     unsigned char* bytes = nullptr;
     unsigned long size = 0;
-    const int status = tjCompress2(encoder.get(), dib.pixels, dib.header.biWidth, static_cast<int>(dib.stride),
-                                   dib.header.biHeight, TJPF_BGR, &bytes, &size, TJSAMP_420, std::max(quality, 1),
-                                   TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT);
+    const int status = tjCompress2(encoder.get(), pixels, width, static_cast<int>(stride), height, TJPF_BGR, &bytes,
+                                   &size, TJSAMP_420, std::max(quality, 1), TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT);
     EncodedJpeg encoded{std::unique_ptr<unsigned char, TurboFree>(bytes), size};
     if (status != 0) {
         return std::nullopt;

@@ -48,6 +48,16 @@ struct DecodedJpeg {
 // (Damaged) when the decoder fails, (OutOfMemory) when memory runs out.
 DecodedJpeg decodeJpeg(std::span<const std::uint8_t> file, const JpegHeader& header);
 
+// True when the picture decodes straight into 24-bit rows: colour, and grey
+// without a grey profile (as blue = green = red); CMYK and profiled grey
+// are converted instead.
+bool decodesStraight(const JpegHeader& header);
+
+// decodeJpeg of a picture that decodesStraight, into `pixels`: the
+// header's height of 24-bit rows, bottom-up, padded to a multiple of 4
+// bytes. The result holds no DIB.
+DecodedJpeg decodeJpegInto(std::span<const std::uint8_t> file, const JpegHeader& header, std::uint8_t* pixels);
+
 struct TurboFree {
     void operator()(unsigned char* bytes) const;
 };
@@ -57,8 +67,10 @@ struct EncodedJpeg {
     std::size_t size = 0;
 };
 
-// A 24-bit DIB as a JPEG file at `quality` 0..100 (0 codes as 1); nothing
-// when the encoder refuses it (a side above 65500 pixels, no memory).
-std::optional<EncodedJpeg> encodeJpeg(const DibView& dib, int quality);
+// `height` rows of `width` blue-green-red pixels, bottom-up, `stride` bytes
+// apart, as a JPEG file at `quality` 0..100 (0 codes as 1); nothing when the
+// encoder refuses them (a side above 65500 pixels, no memory).
+std::optional<EncodedJpeg> encodeJpeg(const std::uint8_t* pixels, int width, int height, std::size_t stride,
+                                      int quality);
 
 } // namespace ik5module

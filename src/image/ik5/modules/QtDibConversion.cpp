@@ -107,20 +107,14 @@ Ik5Dib dibFromImage(QImage image)
     }
 }
 
-QImage imageFromDib(Ik5Dib dib)
+QImage imageFromRows(const std::uint8_t* pixels, int width, int height, std::size_t stride)
 {
-    const auto view = viewDib(dib);
-    if (!view || view->header.biBitCount != 24) {
-        return {};
-    }
-    const int width = view->header.biWidth;
-    const int height = view->header.biHeight;
     QImage image(width, height, QImage::Format_RGB888);
     if (image.isNull()) {
         return {};
     }
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t* source = view->pixels + static_cast<std::size_t>(height - 1 - y) * view->stride;
+        const std::uint8_t* source = pixels + static_cast<std::size_t>(height - 1 - y) * stride;
         std::uint8_t* target = image.scanLine(y);
         for (int x = 0; x < width; ++x) {
             target[3 * x] = source[3 * x + 2];

@@ -3,6 +3,9 @@
 // flattened onto white and 16-bit channels are reduced to 8 bits.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include <QImage>
 
 #include "image/ik5/Ik5Api.h"
@@ -12,7 +15,8 @@ namespace ik5module {
 // A new DIB of the picture (null when it is empty, too large, or memory runs out).
 Ik5Dib dibFromImage(QImage image);
 
-// The picture of a 24-bit DIB as an RGB888 image; null image for anything else.
-QImage imageFromDib(Ik5Dib dib);
+// `height` rows of `width` blue-green-red pixels, bottom-up, `stride` bytes
+// apart (a 24-bit DIB's pixels), as an RGB888 image; null when no memory.
+QImage imageFromRows(const std::uint8_t* pixels, int width, int height, std::size_t stride);
 
 } // namespace ik5module
