@@ -75,11 +75,11 @@ const int kRegistered = [] {
         [](ImagePlanes& image) { reference::darkWeightedCompose(image, 0.5, whole(image)); });
     registerPair(
         "colourRangeCompose", kWholePhoto,
-        [](ImagePlanes& image) { colourRangeCompose(image, -0.5, 10.0, 250.0, 214.0, 186.0); },
+        [](ImagePlanes& image) { colourRangeCompose(image, -0.5, 10.0, {250.0, 214.0, 186.0}); },
         [](ImagePlanes& image) { reference::colourRangeCompose(image, -0.5, 10.0, 250.0, 214.0, 186.0, whole(image)); });
     registerPair(
         "scratchColourRangeCompose", kWholePhoto,
-        [](ImagePlanes& image) { scratchColourRangeCompose(image, 1.5, 1.0, 128.0, 128.0, 128.0); },
+        [](ImagePlanes& image) { scratchColourRangeCompose(image, 1.5, 1.0, {128.0, 128.0, 128.0}); },
         [](ImagePlanes& image) {
             reference::scratchColourRangeCompose(image, 1.5, 1.0, 128.0, 128.0, 128.0, whole(image));
         });

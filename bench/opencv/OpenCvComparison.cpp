@@ -173,8 +173,8 @@ const int kRegistered = [] {
     pointwise("composeWithScratch", [] { composeWithScratch(photo(), 0.3); }, 4);
     pointwise("brightWeightedCompose", [] { brightWeightedCompose(photo(), 0.5); }, 4);
     pointwise("darkWeightedCompose", [] { darkWeightedCompose(photo(), 0.5); }, 4);
-    pointwise("colourRangeCompose", [] { colourRangeCompose(photo(), -0.5, 10.0, 250.0, 214.0, 186.0); }, 4);
-    pointwise("scratchColourRangeCompose", [] { scratchColourRangeCompose(photo(), 1.5, 1.0, 128.0, 128.0, 128.0); },
+    pointwise("colourRangeCompose", [] { colourRangeCompose(photo(), -0.5, 10.0, {250.0, 214.0, 186.0}); }, 4);
+    pointwise("scratchColourRangeCompose", [] { scratchColourRangeCompose(photo(), 1.5, 1.0, {128.0, 128.0, 128.0}); },
               4);
     pointwise("fillScratch", [] { fillScratch(photo(), 30, 60, 90); }, 1);
     pointwise("invertToScratch", [] { invertToScratch(photo()); }, 2);

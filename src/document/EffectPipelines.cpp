@@ -52,6 +52,8 @@ void runStage(ImagePlanes& image, const Stage& stage, const EffectValues& values
     const double amount = amountOf(stage.amount, e);
     const RgbColour& target = values.targetColour;
     const RgbColour& light = values.lightColour;
+    const RealRgb targetRgb{static_cast<double>(target.red), static_cast<double>(target.green),
+                            static_cast<double>(target.blue)};
 
     switch (stage.op) {
     case StageOp::gaussianBlur:
@@ -71,7 +73,7 @@ void runStage(ImagePlanes& image, const Stage& stage, const EffectValues& values
         }
         break;
     case StageOp::rankFilter:
-        region != nullptr ? luminanceRankFilterPreview(image, s, *region) : luminanceRankFilter(image, s);
+        region != nullptr ? luminanceRankFilterPreview(image, *region, s) : luminanceRankFilter(image, s);
         break;
     case StageOp::greyToScratch:
         region != nullptr ? greyToScratchPreview(image, *region) : greyToScratch(image);
@@ -85,34 +87,28 @@ void runStage(ImagePlanes& image, const Stage& stage, const EffectValues& values
         const std::uint8_t red = mean ? meanByte(image.meanRed) : complementByte(light.red);
         const std::uint8_t green = mean ? meanByte(image.meanGreen) : complementByte(light.green);
         const std::uint8_t blue = mean ? meanByte(image.meanBlue) : complementByte(light.blue);
-        region != nullptr ? fillScratchPreview(image, red, green, blue, *region) : fillScratch(image, red, green, blue);
+        region != nullptr ? fillScratchPreview(image, *region, red, green, blue) : fillScratch(image, red, green, blue);
         break;
     }
     case StageOp::compose:
         region != nullptr ? composeWithScratchPreview(image, *region, amount) : composeWithScratch(image, amount);
         break;
     case StageOp::brightCompose:
-        region != nullptr ? brightWeightedComposePreview(image, amount, *region) : brightWeightedCompose(image, amount);
+        region != nullptr ? brightWeightedComposePreview(image, *region, amount) : brightWeightedCompose(image, amount);
         break;
     case StageOp::darkCompose:
-        region != nullptr ? darkWeightedComposePreview(image, amount, *region) : darkWeightedCompose(image, amount);
+        region != nullptr ? darkWeightedComposePreview(image, *region, amount) : darkWeightedCompose(image, amount);
         break;
     case StageOp::colourRange: {
         const double precision = static_cast<double>(p);
-        const double red = static_cast<double>(target.red);
-        const double green = static_cast<double>(target.green);
-        const double blue = static_cast<double>(target.blue);
-        region != nullptr ? colourRangeComposePreview(image, amount, precision, red, green, blue, *region)
-                          : colourRangeCompose(image, amount, precision, red, green, blue);
+        region != nullptr ? colourRangeComposePreview(image, *region, amount, precision, targetRgb)
+                          : colourRangeCompose(image, amount, precision, targetRgb);
         break;
     }
     case StageOp::scratchColourRange: {
         const double precision = static_cast<double>(p) / 10.0;
-        const double red = static_cast<double>(target.red);
-        const double green = static_cast<double>(target.green);
-        const double blue = static_cast<double>(target.blue);
-        region != nullptr ? scratchColourRangeComposePreview(image, amount, precision, red, green, blue, *region)
-                          : scratchColourRangeCompose(image, amount, precision, red, green, blue);
+        region != nullptr ? scratchColourRangeComposePreview(image, *region, amount, precision, targetRgb)
+                          : scratchColourRangeCompose(image, amount, precision, targetRgb);
         break;
     }
     case StageOp::unsharpMask:
@@ -124,7 +120,7 @@ void runStage(ImagePlanes& image, const Stage& stage, const EffectValues& values
     case StageOp::lightenScratch:
     case StageOp::darkenScratch: {
         const bool lighten = stage.op == StageOp::lightenScratch;
-        region != nullptr ? lightenDarkenScratchPreview(image, lighten, *region) : lightenDarkenScratch(image, lighten);
+        region != nullptr ? lightenDarkenScratchPreview(image, *region, lighten) : lightenDarkenScratch(image, lighten);
         break;
     }
     case StageOp::brightSharpen:
@@ -135,9 +131,8 @@ void runStage(ImagePlanes& image, const Stage& stage, const EffectValues& values
         break;
     case StageOp::colourMatchMask:
         if (region != nullptr) {
-            colourMatchMaskPreview(image, sigma, static_cast<double>(e), static_cast<double>(p),
-                                   static_cast<double>(target.red), static_cast<double>(target.green),
-                                   static_cast<double>(target.blue), *region);
+            colourMatchMaskPreview(image, *region, {sigma, static_cast<double>(e), static_cast<double>(p)},
+                                   targetRgb);
         }
         break;
     case StageOp::weightedMedian:

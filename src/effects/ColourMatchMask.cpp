@@ -9,18 +9,17 @@
 
 #include "effects/EffectLoops.h"
 
-void colourMatchMaskPreview(ImagePlanes& image, double toleranceRed, double toleranceGreen,
-                            double toleranceBlue, double targetRed, double targetGreen, double targetBlue,
-                            const PreviewRect& region)
+void colourMatchMaskPreview(ImagePlanes& image, const PreviewRect& region, const RealRgb& tolerance,
+                            const RealRgb& target)
 {
     const std::uint8_t* current = image.current.data();
     std::uint8_t* result = image.result.data();
     effects::forEachPixel(image, region, [&](std::size_t offset) {
         const std::uint8_t* pixel = current + offset;
         // Tested red, green, blue in that order, as reals.
-        const bool inside = std::fabs(pixel[2] - targetRed) <= toleranceRed
-            && std::fabs(pixel[1] - targetGreen) <= toleranceGreen
-            && std::fabs(pixel[0] - targetBlue) <= toleranceBlue;
+        const bool inside = std::fabs(pixel[2] - target.red) <= tolerance.red
+            && std::fabs(pixel[1] - target.green) <= tolerance.green
+            && std::fabs(pixel[0] - target.blue) <= tolerance.blue;
         for (std::size_t channel = 0; channel < 3; ++channel) {
             result[offset + channel] = inside ? 255 : pixel[channel];
         }

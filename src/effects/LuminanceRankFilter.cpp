@@ -292,7 +292,7 @@ void luminanceRankFilter(ImagePlanes& image, int radius)
     rankFilter(image, radius, PreviewRect{0, 0, image.width, image.height});
 }
 
-void luminanceRankFilterPreview(ImagePlanes& image, int radius, const PreviewRect& region)
+void luminanceRankFilterPreview(ImagePlanes& image, const PreviewRect& region, int radius)
 {
     rankFilter(image, radius, region);
 }

@@ -15,4 +15,4 @@ void luminanceRankFilter(ImagePlanes& image, int radius);
 
 // The same value for each pixel of `region` only; windows are clipped to the
 // whole image, so pixels at the region's edges see pixels outside it.
-void luminanceRankFilterPreview(ImagePlanes& image, int radius, const PreviewRect& region);
+void luminanceRankFilterPreview(ImagePlanes& image, const PreviewRect& region, int radius);

@@ -145,8 +145,8 @@ void fillScratch(ImagePlanes& image, std::uint8_t red, std::uint8_t green, std::
     fillRect(image, red, green, blue, wholeImage(image));
 }
 
-void fillScratchPreview(ImagePlanes& image, std::uint8_t red, std::uint8_t green, std::uint8_t blue,
-                        const PreviewRect& region)
+void fillScratchPreview(ImagePlanes& image, const PreviewRect& region, std::uint8_t red, std::uint8_t green,
+                        std::uint8_t blue)
 {
     fillRect(image, red, green, blue, region);
 }
@@ -186,7 +186,7 @@ void lightenDarkenScratch(ImagePlanes& image, bool lighten)
     lightenDarkenRect(image, lighten, wholeImage(image));
 }
 
-void lightenDarkenScratchPreview(ImagePlanes& image, bool lighten, const PreviewRect& region)
+void lightenDarkenScratchPreview(ImagePlanes& image, const PreviewRect& region, bool lighten)
 {
     lightenDarkenRect(image, lighten, region);
 }

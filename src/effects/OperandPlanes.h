@@ -20,8 +20,8 @@ inline double luminance(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
 // Builder: every pixel of `scratch` becomes (red, green, blue). Row padding is
 // left alone. The twin writes only the pixels of `region`.
 void fillScratch(ImagePlanes& image, std::uint8_t red, std::uint8_t green, std::uint8_t blue);
-void fillScratchPreview(ImagePlanes& image, std::uint8_t red, std::uint8_t green, std::uint8_t blue,
-                        const PreviewRect& region);
+void fillScratchPreview(ImagePlanes& image, const PreviewRect& region, std::uint8_t red, std::uint8_t green,
+                        std::uint8_t blue);
 
 // Builder: each `scratch` channel becomes 255 minus the `current` channel.
 // The twin writes only the pixels of `region`.
@@ -42,7 +42,7 @@ void greyResultPreview(ImagePlanes& image, const PreviewRect& region);
 // the larger of itself and the `current` byte, with lighten clear the smaller.
 // The twin changes only the pixels of `region`.
 void lightenDarkenScratch(ImagePlanes& image, bool lighten);
-void lightenDarkenScratchPreview(ImagePlanes& image, bool lighten, const PreviewRect& region);
+void lightenDarkenScratchPreview(ImagePlanes& image, const PreviewRect& region, bool lighten);
 
 // Sets meanRed, meanGreen and meanBlue to the mean of each channel of
 // `current` (double division of exact sums; the same for any thread count).

@@ -54,16 +54,14 @@ inline double darkWeight(const std::uint8_t* pixel)
 // exactly 0) and then weighs D / budget.
 struct ColourRange {
     double precision;
-    double targetRed;
-    double targetGreen;
-    double targetBlue;
+    RealRgb target;
 };
 
 inline double rangeBudget(const ColourRange& range, const std::uint8_t* pixel)
 {
-    const double dR = pixel[2] - range.targetRed;
-    const double dG = pixel[1] - range.targetGreen;
-    const double dB = pixel[0] - range.targetBlue;
+    const double dR = pixel[2] - range.target.red;
+    const double dG = pixel[1] - range.target.green;
+    const double dB = pixel[0] - range.target.blue;
     const double squared = (dR * dR + dG * dG) + dB * dB;
     return kColourRangeBudget - squared * range.precision;
 }
@@ -148,7 +146,7 @@ void brightWeightedCompose(ImagePlanes& image, double strength)
     weightedCompose<Weighting::Bright>(image, strength, wholeImage(image));
 }
 
-void brightWeightedComposePreview(ImagePlanes& image, double strength, const PreviewRect& region)
+void brightWeightedComposePreview(ImagePlanes& image, const PreviewRect& region, double strength)
 {
     weightedCompose<Weighting::Bright>(image, strength, region);
 }
@@ -158,32 +156,29 @@ void darkWeightedCompose(ImagePlanes& image, double strength)
     weightedCompose<Weighting::Dark>(image, strength, wholeImage(image));
 }
 
-void darkWeightedComposePreview(ImagePlanes& image, double strength, const PreviewRect& region)
+void darkWeightedComposePreview(ImagePlanes& image, const PreviewRect& region, double strength)
 {
     weightedCompose<Weighting::Dark>(image, strength, region);
 }
 
-void colourRangeCompose(ImagePlanes& image, double strength, double precision, double targetRed,
-                        double targetGreen, double targetBlue)
+void colourRangeCompose(ImagePlanes& image, double strength, double precision, const RealRgb& target)
 {
-    colourRange(image, strength, {precision, targetRed, targetGreen, targetBlue}, wholeImage(image));
+    colourRange(image, strength, {precision, target}, wholeImage(image));
 }
 
-void colourRangeComposePreview(ImagePlanes& image, double strength, double precision, double targetRed,
-                               double targetGreen, double targetBlue, const PreviewRect& region)
+void colourRangeComposePreview(ImagePlanes& image, const PreviewRect& region, double strength, double precision,
+                               const RealRgb& target)
 {
-    colourRange(image, strength, {precision, targetRed, targetGreen, targetBlue}, region);
+    colourRange(image, strength, {precision, target}, region);
 }
 
-void scratchColourRangeCompose(ImagePlanes& image, double strength, double precision, double targetRed,
-                               double targetGreen, double targetBlue)
+void scratchColourRangeCompose(ImagePlanes& image, double strength, double precision, const RealRgb& target)
 {
-    scratchColourRange(image, strength, {precision, targetRed, targetGreen, targetBlue}, wholeImage(image));
+    scratchColourRange(image, strength, {precision, target}, wholeImage(image));
 }
 
-void scratchColourRangeComposePreview(ImagePlanes& image, double strength, double precision,
-                                      double targetRed, double targetGreen, double targetBlue,
-                                      const PreviewRect& region)
+void scratchColourRangeComposePreview(ImagePlanes& image, const PreviewRect& region, double strength,
+                                      double precision, const RealRgb& target)
 {
-    scratchColourRange(image, strength, {precision, targetRed, targetGreen, targetBlue}, region);
+    scratchColourRange(image, strength, {precision, target}, region);
 }

@@ -35,7 +35,7 @@ TEST(LuminanceRankFilter, MatchesReferenceForEveryRadius)
             for (int threads : testsupport::kThreadCounts) {
                 testsupport::ScopedThreadCount scope(threads);
                 ImagePlanes got = original;
-                full ? luminanceRankFilter(got, radius) : luminanceRankFilterPreview(got, radius, rect);
+                full ? luminanceRankFilter(got, radius) : luminanceRankFilterPreview(got, rect, radius);
                 ASSERT_TRUE(testsupport::imagesEqual(want, got))
                     << width << "x" << height << " r " << radius << (full ? " full" : " preview") << ", "
                     << threads << " threads";
@@ -51,7 +51,7 @@ TEST(LuminanceRankFilter, PreviewEqualsFullInsideTheRegion)
     luminanceRankFilter(full, 4);
     ImagePlanes preview = original;
     const PreviewRect region{3, 25, 30, 5};
-    luminanceRankFilterPreview(preview, 4, region);
+    luminanceRankFilterPreview(preview, region, 4);
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 40; ++x) {
             const bool inside = x >= 3 && x < 33 && y >= 25;
@@ -121,7 +121,7 @@ TEST(LuminanceRankFilter, EdgeWindowHoldsTwoHundredThirtyOneSamples)
         }
     }
     // Centre blue 10: Y = 179.1, rank (179.1 x 230) / 255 = 161.5.
-    luminanceRankFilterPreview(image, 10, PreviewRect{15, 0, 1, 1});
+    luminanceRankFilterPreview(image, PreviewRect{15, 0, 1, 1}, 10);
     EXPECT_EQ(scratchBlue(image, 15, 0), 161);
 }
 

@@ -49,7 +49,7 @@ TEST(OperandPlanes, MatchReferenceOnAwkwardSizesAndRegions)
     expectSameAsReference(
         "fillScratch",
         [](ImagePlanes& image, bool full, PreviewRect rect) {
-            full ? fillScratch(image, 200, 17, 3) : fillScratchPreview(image, 200, 17, 3, rect);
+            full ? fillScratch(image, 200, 17, 3) : fillScratchPreview(image, rect, 200, 17, 3);
         },
         [](ImagePlanes& image, reference::Rect rect) { reference::fillScratch(image, 200, 17, 3, rect); });
     expectSameAsReference(
@@ -74,7 +74,7 @@ TEST(OperandPlanes, MatchReferenceOnAwkwardSizesAndRegions)
         expectSameAsReference(
             "lightenDarkenScratch",
             [lighten](ImagePlanes& image, bool full, PreviewRect rect) {
-                full ? lightenDarkenScratch(image, lighten) : lightenDarkenScratchPreview(image, lighten, rect);
+                full ? lightenDarkenScratch(image, lighten) : lightenDarkenScratchPreview(image, rect, lighten);
             },
             [lighten](ImagePlanes& image, reference::Rect rect) {
                 reference::lightenDarkenScratch(image, lighten, rect);

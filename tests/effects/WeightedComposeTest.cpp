@@ -51,21 +51,21 @@ void runProduction(Op op, ImagePlanes& image, const Arguments& a, bool full, con
     const double* t = a.target;
     switch (op) {
     case Op::Bright:
-        full ? brightWeightedCompose(image, s) : brightWeightedComposePreview(image, s, rect);
+        full ? brightWeightedCompose(image, s) : brightWeightedComposePreview(image, rect, s);
         break;
     case Op::Dark:
-        full ? darkWeightedCompose(image, s) : darkWeightedComposePreview(image, s, rect);
+        full ? darkWeightedCompose(image, s) : darkWeightedComposePreview(image, rect, s);
         break;
     case Op::ColourRange:
-        full ? colourRangeCompose(image, s, k, t[0], t[1], t[2])
-             : colourRangeComposePreview(image, s, k, t[0], t[1], t[2], rect);
+        full ? colourRangeCompose(image, s, k, {t[0], t[1], t[2]})
+             : colourRangeComposePreview(image, rect, s, k, {t[0], t[1], t[2]});
         break;
     case Op::ScratchColourRange:
-        full ? scratchColourRangeCompose(image, s, k, t[0], t[1], t[2])
-             : scratchColourRangeComposePreview(image, s, k, t[0], t[1], t[2], rect);
+        full ? scratchColourRangeCompose(image, s, k, {t[0], t[1], t[2]})
+             : scratchColourRangeComposePreview(image, rect, s, k, {t[0], t[1], t[2]});
         break;
     case Op::MatchMask:
-        colourMatchMaskPreview(image, a.tolerance[0], a.tolerance[1], a.tolerance[2], t[0], t[1], t[2], rect);
+        colourMatchMaskPreview(image, rect, {a.tolerance[0], a.tolerance[1], a.tolerance[2]}, {t[0], t[1], t[2]});
         break;
     }
 }
@@ -249,7 +249,7 @@ TEST(WeightedCompose, ColourRangeBoundaries)
     const std::vector<std::uint8_t> pixels = {0, 0, 0, 50, 50, 100, 27, 83, 87, 52, 78, 80};
     const std::vector<std::uint8_t> operand(12, 255);
     ImagePlanes image = row(pixels, operand);
-    colourRangeCompose(image, 5.0, 10.0, 0.0, 0.0, 0.0);
+    colourRangeCompose(image, 5.0, 10.0, {0.0, 0.0, 0.0});
     // Distance 0: W = 1, v = 0 x 6 - 255 x 5 clamps to 0. Distance 15000:
     // W = 1875 / 151875, pulled down a little. 15187: W = 5 / 151875 drops
     // each channel by one. 15188: D < 0, copied.
@@ -258,7 +258,7 @@ TEST(WeightedCompose, ColourRangeBoundaries)
 
     // The same distance 15000 with a black operand: v = c x (1 + 5 W).
     ImagePlanes away = row({50, 50, 100}, {0, 0, 0});
-    colourRangeCompose(away, 5.0, 10.0, 0.0, 0.0, 0.0);
+    colourRangeCompose(away, 5.0, 10.0, {0.0, 0.0, 0.0});
     EXPECT_EQ(pixelBytes(away, away.result), (std::vector<std::uint8_t>{53, 53, 106}));
 }
 
@@ -266,7 +266,7 @@ TEST(WeightedCompose, ColourRangeBudgetExactlyZeroIsCopied)
 {
     // (225, 225, 225) lies at squared distance 151875 from black: with k = 1, D = 0.
     ImagePlanes image = row({225, 225, 225, 224, 225, 225}, {0, 0, 0, 0, 0, 0});
-    colourRangeCompose(image, 5.0, 1.0, 0.0, 0.0, 0.0);
+    colourRangeCompose(image, 5.0, 1.0, {0.0, 0.0, 0.0});
     const std::vector<std::uint8_t> result = pixelBytes(image, image.result);
     EXPECT_EQ(result[0], 225);
     EXPECT_EQ(result[1], 225);
@@ -278,7 +278,7 @@ TEST(WeightedCompose, ScratchRangeDecidesByTheOperandColour)
 {
     // Both pixels equal the target; only the second operand lies in range.
     ImagePlanes image = row({10, 20, 30, 10, 20, 30}, {255, 255, 255, 12, 20, 30});
-    scratchColourRangeCompose(image, 5.0, 10.0, 30.0, 20.0, 10.0);
+    scratchColourRangeCompose(image, 5.0, 10.0, {30.0, 20.0, 10.0});
     const std::vector<std::uint8_t> result = pixelBytes(image, image.result);
     EXPECT_EQ((std::vector<std::uint8_t>(result.begin(), result.begin() + 3)), (std::vector<std::uint8_t>{10, 20, 30}));
     EXPECT_LT(result[3], 10) << "the in-range operand pushes the pixel away from it";
@@ -294,7 +294,7 @@ TEST(WeightedCompose, MatchMaskWithZeroAndFullTolerance)
     const std::vector<std::uint8_t> scratch = image.scratch;
     const std::vector<std::uint8_t> resultBefore = image.result;
     const PreviewRect region{1, 1, 5, 3};
-    colourMatchMaskPreview(image, 0, 0, 0, tR, tG, tB, region);
+    colourMatchMaskPreview(image, region, {0, 0, 0}, {tR, tG, tB});
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 6; ++x) {
             const std::size_t p = y * image.stride() + 3 * x;
@@ -307,7 +307,7 @@ TEST(WeightedCompose, MatchMaskWithZeroAndFullTolerance)
         }
     }
     EXPECT_EQ(image.scratch, scratch);
-    colourMatchMaskPreview(image, 255, 255, 255, tR, tG, tB, region);
+    colourMatchMaskPreview(image, region, {255, 255, 255}, {tR, tG, tB});
     for (int y = 1; y < 4; ++y) {
         for (int b = 3; b < 18; ++b) {
             EXPECT_EQ(image.result[y * image.stride() + b], 255);
