@@ -14,6 +14,7 @@ ctest --test-dir "$FOTRA_ROOT/build" --output-on-failure -j2 | tee "$FOTRA_ROOT/
 fotra_build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFOTRA_SANITIZE=ON \
   -DFOTRA_BUILD_GUI=OFF -DFOTRA_BUILD_BENCH=OFF
 ASAN_OPTIONS="${FOTRA_ASAN_OPTIONS:-detect_leaks=1}" \
+LSAN_OPTIONS="suppressions=$FOTRA_ROOT/tests/lsan.supp" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   ctest --test-dir "$FOTRA_ROOT/build-asan" --output-on-failure -j2 | tee "$FOTRA_ROOT/build-asan/ctest.log"
 
