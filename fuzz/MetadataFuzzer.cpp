@@ -22,24 +22,17 @@
 #include "image/metadata/IccProfile.h"
 #include "image/metadata/PngColourProfile.h"
 
+#include "ScratchFolder.h"
+
 namespace {
 
-struct Harness {
-    std::filesystem::path folder;
-    std::string inputPath;
+struct Harness : ScratchFolder {
     metadata::ExivMetadataIo io;
     // A 3 x 2 photo as each save format encodes it: what embed() writes into.
     std::array<std::vector<std::uint8_t>, 3> savedPhotos;
 
     Harness()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "fotra-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
-        folder = pattern;
-        inputPath = (folder / "input").string();
         QImage picture(3, 2, QImage::Format_RGB888);
         picture.fill(qRgb(200, 30, 90));
         const std::array<const char*, 3> formats = {"jpeg", "png", "tiff"};
@@ -52,11 +45,6 @@ struct Harness {
             }
             savedPhotos[i].assign(bytes.begin(), bytes.end());
         }
-    }
-    ~Harness()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
     }
 };
 

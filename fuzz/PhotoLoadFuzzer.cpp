@@ -21,6 +21,8 @@
 #include "image/COvImage2.h"
 #include "image/ik5/Ik5Loader.h"
 
+#include "ScratchFolder.h"
+
 namespace {
 
 // Larger pictures are valid but only cost memory bandwidth: the size checks
@@ -33,26 +35,8 @@ constexpr qint64 kMinFuzzedPixels = 0;
 constexpr qint64 kMaxFuzzedPixels = qint64{1} << 20;
 #endif
 
-struct Harness {
-    std::filesystem::path folder;
-    std::string inputPath;
+struct Harness : ScratchFolder {
     ik5::ScopedLibraries libraries;
-
-    Harness()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "fotra-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
-        folder = pattern;
-        inputPath = (folder / "input").string();
-    }
-    ~Harness()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
 };
 
 Harness* harness = nullptr;
