@@ -22,6 +22,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QBuffer>
@@ -430,6 +431,24 @@ std::string writtenHeif(const TempFolder& folder, const std::string& name, heif_
     return path;
 }
 
+// A HEIF whose picture is compressed with VVC, which libheif does not
+// decode: libheif's HEVC file with the brand and the item type renamed.
+std::string vvcHeif(const TempFolder& folder)
+{
+    std::vector<std::uint8_t> bytes =
+        imagetest::readBytes(writtenHeif(folder, "hevc.heic", heif_compression_HEVC, std::nullopt));
+    const auto rename = [&bytes](std::string_view from, std::string_view to) {
+        for (auto at = std::ranges::search(bytes, from).begin(); at != bytes.end();
+             at = std::ranges::search(at, bytes.end(), from.begin(), from.end()).begin()) {
+            std::ranges::copy(to, at);
+        }
+    };
+    std::ranges::copy(std::string_view("mif1"), bytes.begin() + 8); // the major brand
+    rename("heic", "vvic");
+    rename("hvc1", "vvc1");
+    return writtenBytes(folder, "vvc.heic", bytes);
+}
+
 struct PhotoCase {
     const char* name;
     std::function<std::string(const TempFolder&)> make; // returns the path to open
@@ -549,6 +568,8 @@ const std::vector<PhotoCase>& photoCases()
              return writtenHeif(f, "photo.avif", heif_compression_AV1, heif_color_primaries_SMPTE_EG_432_1);
          },
          true, "", std::nullopt, "Phonemaker Pocket 7"},
+        {"HEIF compressed with a codec libheif does not decode", vvcHeif, false,
+         "このファイルの圧縮方式（VVC）には対応していません。"},
     };
     return cases;
 }

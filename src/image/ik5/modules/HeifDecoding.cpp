@@ -60,6 +60,9 @@ std::string codecOf(std::span<const std::uint8_t> file)
         if (brand == "heic" || brand == "heix" || brand == "heim" || brand == "heis" || brand == "hevc") {
             return "HEVC";
         }
+        if (brand == "vvic" || brand == "vvis") {
+            return "VVC";
+        }
     }
     return "HEIF";
 }
