@@ -99,16 +99,17 @@ void runStage(ImagePlanes& image, const Stage& stage, const EffectValues& values
     case StageOp::darkCompose:
         region != nullptr ? darkWeightedComposePreview(image, *region, amount) : darkWeightedCompose(image, amount);
         break;
-    case StageOp::colourRange: {
-        const double precision = static_cast<double>(p);
-        region != nullptr ? colourRangeComposePreview(image, *region, amount, precision, targetRgb)
-                          : colourRangeCompose(image, amount, precision, targetRgb);
-        break;
-    }
+    case StageOp::colourRange:
     case StageOp::scratchColourRange: {
-        const double precision = static_cast<double>(p) / 10.0;
-        region != nullptr ? scratchColourRangeComposePreview(image, *region, amount, precision, targetRgb)
-                          : scratchColourRangeCompose(image, amount, precision, targetRgb);
+        // The scratch form measures the blurred pixel and takes the precision in tenths.
+        const bool scratch = stage.op == StageOp::scratchColourRange;
+        const double precision = scratch ? static_cast<double>(p) / 10.0 : static_cast<double>(p);
+        if (region != nullptr) {
+            (scratch ? scratchColourRangeComposePreview : colourRangeComposePreview)(image, *region, amount,
+                                                                                    precision, targetRgb);
+        } else {
+            (scratch ? scratchColourRangeCompose : colourRangeCompose)(image, amount, precision, targetRgb);
+        }
         break;
     }
     case StageOp::unsharpMask:
