@@ -562,7 +562,7 @@ const std::vector<PhotoCase>& photoCases()
          [](const TempFolder& f) { return writtenJpeg(f, "cmyk.jpg", 4, {255, 102, 77, 153}, handMadeCmykProfile()); },
          true, "ファイルのカラープロファイルが使えないため、標準の色（sRGB）として開きました。\n"},
         {"HEIF", [](const TempFolder& f) { return writtenHeif(f, "photo.heic", heif_compression_HEVC, std::nullopt); },
-         true, ""},
+         true, "", std::nullopt, "Phonemaker Pocket 7"},
         {"AVIF in Display P3",
          [](const TempFolder& f) {
              return writtenHeif(f, "photo.avif", heif_compression_AV1, heif_color_primaries_SMPTE_EG_432_1);

@@ -18,6 +18,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include "image/metadata/HeifBlocks.h"
 #include "image/metadata/IccProfile.h"
 #include "image/metadata/PngColourProfile.h"
 
@@ -266,6 +267,22 @@ std::vector<std::uint8_t> contentsOf(Exiv2::BasicIo& io)
     return bytes;
 }
 
+// Exiv2 0.27 reads no EXIF from some HEIC files (those libheif writes among
+// them): the blocks libheif finds in the file at `path` stand in for it.
+void fillFromHeifBlocks(Exiv2::Image& image, const fs::path& path)
+{
+    if (image.imageType() != Exiv2::ImageType::bmff || !image.exifData().empty()) {
+        return;
+    }
+    const HeifBlocks blocks = heifBlocks(readWholeFile(path));
+    if (!blocks.exif.empty()) {
+        Exiv2::ExifParser::decode(image.exifData(), blocks.exif.data(), static_cast<std::uint32_t>(blocks.exif.size()));
+    }
+    if (image.xmpData().empty() && !blocks.xmp.empty()) {
+        Exiv2::XmpParser::decode(image.xmpData(), blocks.xmp);
+    }
+}
+
 // What `image` holds after readMetadata(); null when it holds nothing.
 std::shared_ptr<ExivPhotoMetadata> keptFrom(Exiv2::Image& image)
 {
@@ -307,6 +324,7 @@ MetadataReadResult ExivMetadataIo::read(const std::string& path)
         }
         const ImagePointer image(Exiv2::ImageFactory::open(path, false).release());
         image->readMetadata();
+        fillFromHeifBlocks(*image, path);
         return {keptFrom(*image), problems.count() > 0};
     } catch (...) {
     }
