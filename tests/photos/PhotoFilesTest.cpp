@@ -328,7 +328,7 @@ Bgr srgbOf(const std::vector<std::uint8_t>& profile, cmsUInt32Number format, con
 }
 
 // A JPEG of one flat colour (so that its decoded values are exact) with
-// `components` 1 (grey) or 4 (CMYK), carrying `profile`.
+// `components` 1 (grey), 3 (RGB) or 4 (CMYK), carrying `profile`.
 std::string writtenJpeg(const TempFolder& folder, const std::string& name, int components,
                         const std::vector<std::uint8_t>& colour, const std::vector<std::uint8_t>& profile)
 {
@@ -342,7 +342,7 @@ std::string writtenJpeg(const TempFolder& folder, const std::string& name, int c
     compress.image_width = 8;
     compress.image_height = 8;
     compress.input_components = components;
-    compress.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
+    compress.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
     jpeg_set_defaults(&compress);
     jpeg_set_quality(&compress, 100, TRUE);
     jpeg_start_compress(&compress, TRUE);
@@ -560,6 +560,9 @@ const std::vector<PhotoCase>& photoCases()
          "", srgbOf(cmykProfile(), TYPE_CMYK_8_REV, std::array<std::uint8_t, 4>{255, 102, 77, 153}.data())},
         {"CMYK JPEG with a profile Little CMS cannot use",
          [](const TempFolder& f) { return writtenJpeg(f, "cmyk.jpg", 4, {255, 102, 77, 153}, handMadeCmykProfile()); },
+         true, "ファイルのカラープロファイルが使えないため、標準の色（sRGB）として開きました。\n"},
+        {"RGB JPEG with a profile that is no profile",
+         [](const TempFolder& f) { return writtenJpeg(f, "rgb.jpg", 3, {200, 100, 50}, std::vector<std::uint8_t>(200, 0x55)); },
          true, "ファイルのカラープロファイルが使えないため、標準の色（sRGB）として開きました。\n"},
         {"HEIF", [](const TempFolder& f) { return writtenHeif(f, "photo.heic", heif_compression_HEVC, std::nullopt); },
          true, "", std::nullopt, "Phonemaker Pocket 7"},

@@ -203,13 +203,21 @@ bool decodeUpright(std::span<const std::uint8_t> file, const JpegHeader& header,
     return damaged;
 }
 
-// A colour picture keeps its profile when it describes RGB pixels.
-std::vector<std::uint8_t> colourProfileOf(const JpegHeader& header, Channels channels)
+// The outcome of a picture decoded straight: a colour picture keeps its
+// profile when it describes RGB pixels; any other profile it carries is
+// dropped with NoteProfileIgnored, as an unusable one of a grey or CMYK
+// picture is.
+DecodedJpeg straightOutcome(const JpegHeader& header, Channels channels, bool damaged)
 {
-    if (channels == Channels::Colour && lcms::openProfile(header.layout.iccProfile, cmsSigRgbData)) {
-        return header.layout.iccProfile;
+    DecodedJpeg decoded;
+    const std::vector<std::uint8_t>& embedded = header.layout.iccProfile;
+    if (channels == Channels::Colour && lcms::openProfile(embedded, cmsSigRgbData)) {
+        decoded.profile = embedded;
     }
-    return {};
+    const bool ignored = !embedded.empty() && decoded.profile.empty();
+    decoded.notes = (damaged ? LoadNotes{NoteDamagedData} : LoadNotes{0})
+                    | (ignored ? LoadNotes{NoteProfileIgnored} : LoadNotes{0});
+    return decoded;
 }
 
 // CMYK, and grey described by a grey profile: decoded top-down, turned
@@ -291,26 +299,21 @@ DecodedJpeg decodeJpeg(std::span<const std::uint8_t> file, const JpegHeader& hea
     if (!decodesStraight(header)) {
         return decodeAndConvert(file, header, channels);
     }
-    DecodedJpeg decoded;
-    decoded.dib = allocated(header.width, header.height, header.bitCount);
-    const DibView dib = *viewDib(decoded.dib.get());
+    OwnedDib owned = allocated(header.width, header.height, header.bitCount);
+    const DibView dib = *viewDib(owned.get());
     const bool damaged = decodeUpright(file, header, channels, dib.pixels, dib.stride);
     if (channels == Channels::Grey) {
         fillGreyTable(dib);
     }
-    decoded.profile = colourProfileOf(header, channels);
-    decoded.notes = damaged ? LoadNotes{NoteDamagedData} : LoadNotes{0};
+    DecodedJpeg decoded = straightOutcome(header, channels, damaged);
+    decoded.dib = std::move(owned);
     return decoded;
 }
 
 DecodedJpeg decodeJpegInto(std::span<const std::uint8_t> file, const JpegHeader& header, std::uint8_t* pixels)
 {
-    const Channels channels = channelsOf(header.layout.frame);
-    DecodedJpeg decoded;
     const bool damaged = decodeUpright(file, header, Channels::Colour, pixels, dibStride(header.width, 24));
-    decoded.profile = colourProfileOf(header, channels);
-    decoded.notes = damaged ? LoadNotes{NoteDamagedData} : LoadNotes{0};
-    return decoded;
+    return straightOutcome(header, channelsOf(header.layout.frame), damaged);
 }
 
 std::optional<EncodedJpeg> encodeJpeg(const std::uint8_t* pixels, int width, int height, std::size_t stride, int quality)
