@@ -361,8 +361,9 @@ std::string writtenJpeg(const TempFolder& folder, const std::string& name, int c
     return path;
 }
 
-// A grey 8-bit TIFF of one flat grey carrying `profile`.
-std::string writtenGreyTiff(const TempFolder& folder, const std::string& name, std::uint8_t grey,
+// An 8-bit grey or CMYK (255 is full ink) TIFF of one flat colour, 5 x 3,
+// carrying `profile` when it is not empty.
+std::string writtenFlatTiff(const TempFolder& folder, const std::string& name, const std::vector<std::uint8_t>& colour,
                             const std::vector<std::uint8_t>& profile)
 {
     const std::string path = folder.file(name);
@@ -370,10 +371,16 @@ std::string writtenGreyTiff(const TempFolder& folder, const std::string& name, s
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 5);
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 3);
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
-    TIFFSetField(tiff, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(profile.size()), profile.data());
-    std::vector<std::uint8_t> row(5, grey);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, static_cast<int>(colour.size()));
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, colour.size() == 1 ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_SEPARATED);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    if (!profile.empty()) {
+        TIFFSetField(tiff, TIFFTAG_ICCPROFILE, static_cast<std::uint32_t>(profile.size()), profile.data());
+    }
+    std::vector<std::uint8_t> row;
+    for (int x = 0; x < 5; ++x) {
+        row.insert(row.end(), colour.begin(), colour.end());
+    }
     for (std::uint32_t y = 0; y < 3; ++y) {
         TIFFWriteScanline(tiff, row.data(), y, 0);
     }
@@ -552,12 +559,19 @@ const std::vector<PhotoCase>& photoCases()
          [](const TempFolder& f) { return writtenJpeg(f, "grey.jpg", 1, {100}, greyProfile()); }, true, "",
          srgbOf(greyProfile(), TYPE_GRAY_8, std::array<std::uint8_t, 1>{100}.data())},
         {"grey TIFF with a grey profile",
-         [](const TempFolder& f) { return writtenGreyTiff(f, "grey.tif", 60, greyProfile()); }, true, "",
+         [](const TempFolder& f) { return writtenFlatTiff(f, "grey.tif", {60}, greyProfile()); }, true, "",
          srgbOf(greyProfile(), TYPE_GRAY_8, std::array<std::uint8_t, 1>{60}.data())},
         // Adobe's CMYK JPEGs store their inks inverted, as readers take them.
         {"CMYK JPEG with its profile",
          [](const TempFolder& f) { return writtenJpeg(f, "cmyk.jpg", 4, {255, 102, 77, 153}, cmykProfile()); }, true,
          "", srgbOf(cmykProfile(), TYPE_CMYK_8_REV, std::array<std::uint8_t, 4>{255, 102, 77, 153}.data())},
+        {"CMYK TIFF with its profile",
+         [](const TempFolder& f) { return writtenFlatTiff(f, "cmyk.tif", {0, 153, 178, 102}, cmykProfile()); }, true,
+         "", srgbOf(cmykProfile(), TYPE_CMYK_8, std::array<std::uint8_t, 4>{0, 153, 178, 102}.data())},
+        // Without a profile, each colour is what its ink and the black leave of white, rounded.
+        {"CMYK TIFF without a profile",
+         [](const TempFolder& f) { return writtenFlatTiff(f, "cmyk.tif", {0, 100, 200, 50}, {}); }, true, "",
+         Bgr{44, 125, 205}},
         {"CMYK JPEG with a profile Little CMS cannot use",
          [](const TempFolder& f) { return writtenJpeg(f, "cmyk.jpg", 4, {255, 102, 77, 153}, handMadeCmykProfile()); },
          true, "ファイルのカラープロファイルが使えないため、標準の色（sRGB）として開きました。\n"},

@@ -1,7 +1,7 @@
 // IK5FILE: reads JPEG, PNG, TIFF, BMP, WebP, HEIF and AVIF files into DIBs
 // and writes 24-bit DIBs as JPEG, PNG or TIFF: JPEG with TurboJPEG
-// (JpegCodec.h), HEIF and AVIF with libheif (HeifDecoding.h), the others
-// over Qt's image readers and writers. A file is read whole first so that a
+// (JpegCodec.h), HEIF and AVIF with libheif (HeifDecoding.h), CMYK TIFF
+// with libtiff (TiffCmyk.h), the others over Qt's image readers and writers. A file is read whole first so that a
 // truncated JPEG, PNG or BMP can be refused, and its header is checked
 // against the pixel limit and the file's size before the picture is given
 // any memory. Every save goes through QSaveFile, so a failed save leaves any
@@ -40,6 +40,7 @@
 #include "ModuleExport.h"
 #include "QtDibConversion.h"
 #include "Refusal.h"
+#include "TiffCmyk.h"
 #include "image/ik5/DibPixels.h"
 
 namespace {
@@ -174,6 +175,17 @@ bool describesGrey(const QByteArray& profile)
     return profile.size() >= 20 && profile.mid(16, 4) == "GRAY";
 }
 
+// The converted picture's DIB, with what the conversion did and the profile
+// of its pixels in the outcome.
+Ik5Dib keptConversion(const ik5module::ConvertedPicture& converted)
+{
+    lastOutcome.notes |= (converted.convertedToSrgb ? LoadNotes{NoteConvertedToSrgb} : LoadNotes{0})
+                         | (converted.standardProfileUsed ? LoadNotes{NoteProfileIgnored} : LoadNotes{0});
+    lastOutcome.profile = QByteArray(reinterpret_cast<const char*>(converted.profile.data()),
+                                     static_cast<qsizetype>(converted.profile.size()));
+    return converted.dib;
+}
+
 // The record's DIB of a decoded picture whose pixels `profile` describes,
 // with the profile of the DIB's pixels in the outcome: a grey picture with a
 // grey profile is converted to sRGB through it; every other picture keeps
@@ -189,16 +201,25 @@ Ik5Dib dibOfDecoded(QImage image, const QByteArray& profile)
     if (grey8.isNull()) {
         refuse(FileError::OutOfMemory);
     }
-    const ik5module::ConvertedPicture converted = ik5module::convertToDib(
+    return keptConversion(ik5module::convertToDib(
         {grey8.width(), grey8.height(), ik5module::DecodedLayout::Grey8, false,
          std::span(grey8.constBits(), static_cast<std::size_t>(grey8.sizeInBytes())),
          static_cast<std::size_t>(grey8.bytesPerLine()),
-         std::span(reinterpret_cast<const std::uint8_t*>(profile.constData()), static_cast<std::size_t>(profile.size()))});
-    lastOutcome.notes |= (converted.convertedToSrgb ? LoadNotes{NoteConvertedToSrgb} : LoadNotes{0})
-                         | (converted.standardProfileUsed ? LoadNotes{NoteProfileIgnored} : LoadNotes{0});
-    lastOutcome.profile = QByteArray(reinterpret_cast<const char*>(converted.profile.data()),
-                                     static_cast<qsizetype>(converted.profile.size()));
-    return converted.dib;
+         std::span(reinterpret_cast<const std::uint8_t*>(profile.constData()), static_cast<std::size_t>(profile.size()))}));
+}
+
+// A CMYK TIFF, converted through its own profile; `pages`: the file's count
+// of pictures.
+Ik5Dib dibOfCmykTiff(const ik5module::CmykTiff& tiff, int pages)
+{
+    lastOutcome.notes = (tiff.deep ? LoadNotes{NoteReducedTo8Bits} : LoadNotes{0})
+                        | (pages > 1 ? LoadNotes{NoteFirstPageOnly} : LoadNotes{0});
+    Ik5Dib dib = keptConversion(ik5module::convertToDib(
+        {tiff.width, tiff.height, ik5module::DecodedLayout::Cmyk8, false, tiff.inks, 0, tiff.profile}));
+    if (!dib) {
+        refuse(FileError::OutOfMemory);
+    }
+    return dib;
 }
 
 Ik5Dib loadHeif(std::span<const std::uint8_t> content)
@@ -336,6 +357,11 @@ Ik5Dib loadWithQt(ReadFile& file)
     reader.setAutoTransform(true);
     checkQtHeader(reader, file);
     const int pages = ik5module::tiffPageCount(spanOf(file.bytes));
+    if (file.format == "tiff" || file.format == "tif") {
+        if (const std::optional<ik5module::CmykTiff> cmyk = ik5module::readCmykTiff(spanOf(file.bytes))) {
+            return dibOfCmykTiff(*cmyk, pages);
+        }
+    }
     QImage image;
     if (!reader.read(&image)) {
         refuse(FileError::Damaged);
