@@ -98,7 +98,7 @@ int userToolbarId(const QToolBar* toolbar)
 std::span<const CommandMapEntry<CMainFrame>> CMainFrame::commandMap()
 {
     static constexpr std::array<CommandMapEntry<CMainFrame>, 8> kFrameCommands{{
-        {res::ID_PHOTO_OPEN, res::ID_PHOTO_OPEN, &CMainFrame::onOpenPhoto, nullptr},
+        {CommandId::OpenPhoto, CommandId::OpenPhoto, &CMainFrame::onOpenPhoto, nullptr},
         {res::ID_APP_EXIT, res::ID_APP_EXIT, &CMainFrame::onAppExit, nullptr},
         {res::ID_VIEW_APPLOOK_FIRST, res::ID_VIEW_APPLOOK_LAST, &CMainFrame::onApplicationLook,
          &CMainFrame::onUpdateApplicationLook},
@@ -262,7 +262,7 @@ bool CMainFrame::confirmDiscardChanges()
     }
     switch (links_.prompts->askSaveChanges()) {
     case SaveChangesAnswer::Save:
-        links_.document->onCommand(res::ID_PHOTO_SAVE);
+        links_.document->onCommand(CommandId::SavePhoto);
         updateCommandStates();
         return !links_.document->hasUnsavedChanges();
     case SaveChangesAnswer::Discard:

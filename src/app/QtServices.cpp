@@ -82,8 +82,8 @@ QString qtFilterString(const FileDialogOptions& options)
 
 std::optional<std::string> QtFileDialogs::askOpenPath(const FileDialogOptions& options)
 {
-    QFileDialog dialog(parent_, QString::fromUtf8(res::commandTooltip(res::ID_PHOTO_OPEN)), fileDialogStartFolder(lastFolder_),
-                       qtFilterString(options));
+    QFileDialog dialog(parent_, QString::fromUtf8(res::commandTooltip(CommandId::OpenPhoto)),
+                       fileDialogStartFolder(lastFolder_), qtFilterString(options));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(options.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     if (!options.defaultExtension.empty()) {
@@ -94,8 +94,8 @@ std::optional<std::string> QtFileDialogs::askOpenPath(const FileDialogOptions& o
 
 std::optional<std::string> QtFileDialogs::askSavePath(const FileDialogOptions& options)
 {
-    QFileDialog dialog(parent_, QString::fromUtf8(res::commandTooltip(res::ID_PHOTO_SAVE)), fileDialogStartFolder(lastFolder_),
-                       qtFilterString(options));
+    QFileDialog dialog(parent_, QString::fromUtf8(res::commandTooltip(CommandId::SavePhoto)),
+                       fileDialogStartFolder(lastFolder_), qtFilterString(options));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.promptBeforeOverwrite);

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "document/EffectCatalogue.h"
 #include "res/ResourceIds.h"
 
 namespace res {
@@ -15,11 +16,11 @@ struct Accelerator {
 };
 
 inline constexpr Accelerator kAccelerators[] = {
-    {ID_PHOTO_OPEN, "Ctrl+O"},
-    {ID_PHOTO_SAVE, "Ctrl+S"},
-    {ID_HISTORY_UNDO, "Ctrl+Z"},
-    {ID_HISTORY_REDO, "Ctrl+Y"},
-    {ID_HISTORY_REDO, "Ctrl+Shift+Z"},
+    {CommandId::OpenPhoto, "Ctrl+O"},
+    {CommandId::SavePhoto, "Ctrl+S"},
+    {CommandId::Undo, "Ctrl+Z"},
+    {CommandId::Redo, "Ctrl+Y"},
+    {CommandId::Redo, "Ctrl+Shift+Z"},
     {ID_APP_EXIT, "Ctrl+Q"},
 };
 

@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "document/EffectCatalogue.h"
 #include "res/ResourceIds.h"
 
 namespace res {
@@ -44,14 +45,14 @@ constexpr MenuItem popup(std::string_view text, std::span<const MenuItem> items)
 
 // Menu 128.
 inline constexpr MenuItem kFileMenu[] = {
-    command("写真を開く", ID_PHOTO_OPEN),
-    command("写真を保存", ID_PHOTO_SAVE),
+    command("写真を開く", CommandId::OpenPhoto),
+    command("写真を保存", CommandId::SavePhoto),
     separator(),
     command("アプリケーションの終了(&X)", ID_APP_EXIT),
 };
 inline constexpr MenuItem kHistoryMenu[] = {
-    command("元に戻す", ID_HISTORY_UNDO),
-    command("やり直す", ID_HISTORY_REDO),
+    command("元に戻す", CommandId::Undo),
+    command("やり直す", CommandId::Redo),
 };
 inline constexpr MenuItem kEditMenu[] = {
     effectCommand(2),
@@ -108,9 +109,9 @@ inline constexpr MenuItem kFurtherEffectsMenu[] = {
     popup("美肌・指定色", kSkinAndColourEffects),
 };
 inline constexpr MenuItem kFilterMenu[] = {
-    filterCommand(ID_FILTER_SHARPEN),
-    filterCommand(ID_FILTER_DENOISE),
-    filterCommand(ID_FILTER_MEDIAN_SHARPEN),
+    filterCommand(CommandId::TriangleSharpenFilter),
+    filterCommand(CommandId::OutlierFilter),
+    filterCommand(CommandId::MedianSharpenFilter),
 };
 
 // Menu 200.
@@ -151,8 +152,8 @@ inline constexpr MenuItem kViewContextItems[] = {
     command("画面にフィット", ID_VIEW_FIT_TO_WINDOW),
     command("等倍で表示", ID_VIEW_ACTUAL_SIZE),
     separator(),
-    command("元に戻す", ID_HISTORY_UNDO),
-    command("やり直す", ID_HISTORY_REDO),
+    command("元に戻す", CommandId::Undo),
+    command("やり直す", CommandId::Redo),
 };
 inline constexpr MenuItem kViewContextMenu[] = {
     popup("右ビュー", kViewContextItems),

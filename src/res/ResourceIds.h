@@ -1,10 +1,8 @@
-// The numeric ids of the program's resources: commands, menus, dialogs and
-// strings. Every menu item, toolbar button and command handler names its
-// command by one of these numbers, and the settings and tests rely on them,
-// so the values never change.
+// The numeric ids of the program's resources: frame and view commands,
+// menus, dialogs and strings. The document's commands, the effects and the
+// fixed filters take their ids from the effect catalogue, which declares them.
+// The settings and tests rely on these numbers, so the values never change.
 #pragma once
-
-#include "document/EffectCatalogue.h"
 
 namespace res {
 
@@ -48,50 +46,6 @@ inline constexpr int ID_APP_EXIT = 57665;
 // Commands of the view.
 inline constexpr int ID_VIEW_FIT_TO_WINDOW = 32792;
 inline constexpr int ID_VIEW_ACTUAL_SIZE = 32794;
-
-// Commands of the document, named here by the catalogue's ids.
-inline constexpr int ID_PHOTO_OPEN = CommandId::OpenPhoto;
-inline constexpr int ID_PHOTO_SAVE = CommandId::SavePhoto;
-inline constexpr int ID_HISTORY_UNDO = CommandId::Undo;
-inline constexpr int ID_HISTORY_REDO = CommandId::Redo;
-inline constexpr int ID_COMMIT_RESULT = CommandId::CommitResult;
-inline constexpr int ID_FILTER_SHARPEN = CommandId::TriangleSharpenFilter;
-inline constexpr int ID_FILTER_DENOISE = CommandId::OutlierFilter;
-inline constexpr int ID_FILTER_MEDIAN_SHARPEN = CommandId::MedianSharpenFilter;
-
-// The effect commands by mode; the catalogue declares their ids.
-inline constexpr int ID_EFFECT_FLASH = effectCommandId(1);
-inline constexpr int ID_EFFECT_FOCUS = effectCommandId(2);
-inline constexpr int ID_EFFECT_VIVID = effectCommandId(3);
-inline constexpr int ID_EFFECT_SOFT_FOCUS = effectCommandId(4);
-inline constexpr int ID_EFFECT_HDR = effectCommandId(5);
-inline constexpr int ID_EFFECT_CONTRAST = effectCommandId(6);
-inline constexpr int ID_EFFECT_MONOCHROME = effectCommandId(7);
-inline constexpr int ID_EFFECT_CRISP = effectCommandId(8);
-inline constexpr int ID_EFFECT_SMOOTH = effectCommandId(9);
-inline constexpr int ID_EFFECT_SKIN = effectCommandId(10);
-inline constexpr int ID_EFFECT_BLUR_COLOUR = effectCommandId(11);
-inline constexpr int ID_EFFECT_CRISP_COLOUR = effectCommandId(12);
-inline constexpr int ID_EFFECT_COLOUR_STRENGTH = effectCommandId(13);
-inline constexpr int ID_EFFECT_COLOUR_FLASH = effectCommandId(14);
-inline constexpr int ID_EFFECT_COLOUR_LIGHT = effectCommandId(15);
-inline constexpr int ID_EFFECT_WARM = effectCommandId(16);
-inline constexpr int ID_EFFECT_COOL = effectCommandId(17);
-inline constexpr int ID_EFFECT_WHITE_BALANCE = effectCommandId(18);
-inline constexpr int ID_EFFECT_BRIGHTEN = effectCommandId(19);
-inline constexpr int ID_EFFECT_BRIGHTEN_LIGHTS = effectCommandId(20);
-inline constexpr int ID_EFFECT_BRIGHTEN_SHADOWS = effectCommandId(21);
-inline constexpr int ID_EFFECT_DEEPEN_LIGHTS = effectCommandId(22);
-inline constexpr int ID_EFFECT_DEEPEN_SHADOWS = effectCommandId(23);
-inline constexpr int ID_EFFECT_VIVID_LIGHTS = effectCommandId(24);
-inline constexpr int ID_EFFECT_VIVID_SHADOWS = effectCommandId(25);
-inline constexpr int ID_EFFECT_DARKEN = effectCommandId(26);
-inline constexpr int ID_EFFECT_CLEAR_COLOUR = effectCommandId(27);
-inline constexpr int ID_EFFECT_BRIGHT_CRISP = effectCommandId(28);
-inline constexpr int ID_EFFECT_DARK_CRISP = effectCommandId(29);
-inline constexpr int ID_EFFECT_EMPHASISE_COLOUR = effectCommandId(30);
-inline constexpr int ID_EFFECT_DEEPEN_SHADE = effectCommandId(31);
-inline constexpr int ID_EFFECT_STRONG_LIGHT = effectCommandId(32);
 
 // Framework commands of the registered edit menu 119 (no handler).
 inline constexpr int ID_EDIT_CUT = 57635;

@@ -1,11 +1,13 @@
 // The string table: the application name, the status-bar texts, the
 // program's messages and, under each command's id, its status-bar prompt
-// and tooltip separated by a newline. Lookups are constexpr; an unknown id
+// and tooltip separated by a newline. An effect command's prompt and tooltip
+// are both its title in the catalogue. Lookups are constexpr; an unknown id
 // gives an empty string.
 #pragma once
 
 #include <string_view>
 
+#include "document/EffectCatalogue.h"
 #include "res/ResourceIds.h"
 
 namespace res {
@@ -39,11 +41,11 @@ inline constexpr StringResource kStringTable[] = {
      "写真のファイルをこのウィンドウにドラッグ＆ドロップしてください。"},
 
     // Command prompts and tooltips.
-    {ID_PHOTO_OPEN, "写真を開く\n写真を開く"},
-    {ID_PHOTO_SAVE, "写真を保存\n写真を保存"},
+    {CommandId::OpenPhoto, "写真を開く\n写真を開く"},
+    {CommandId::SavePhoto, "写真を保存\n写真を保存"},
     {ID_APP_EXIT, "アプリケーションを終了します\n終了"},
-    {ID_HISTORY_UNDO, "直前の効果を取り消します\n元に戻す"},
-    {ID_HISTORY_REDO, "取り消した効果をもう一度かけます\nやり直す"},
+    {CommandId::Undo, "直前の効果を取り消します\n元に戻す"},
+    {CommandId::Redo, "取り消した効果をもう一度かけます\nやり直す"},
     {ID_APP_ABOUT, "プログラムの情報、バージョン、著作権を表示します\nバージョン情報"},
     {ID_HELP_USAGE, "使い方の説明を表示します\n使い方"},
     {ID_WEB_PAID_DOWNLOAD, "有料版のダウンロードサイトを表示します\n有料版のダウンロード"},
@@ -52,46 +54,14 @@ inline constexpr StringResource kStringTable[] = {
     {ID_VIEW_FIT_TO_WINDOW, "写真をウィンドウに合わせて表示します\n画面にフィット"},
     {ID_VIEW_ACTUAL_SIZE, "写真を等倍で表示します\n等倍で表示"},
     {ID_VIEW_CUSTOMIZE, "ツールバーをカスタマイズします\nカスタマイズ"},
-    {ID_FILTER_SHARPEN, "写真全体を少しシャープにします\nシャープ"},
-    {ID_FILTER_DENOISE, "点状のノイズを取り除きます\nノイズ除去"},
-    {ID_FILTER_MEDIAN_SHARPEN, "写真の輪郭を強調します\n輪郭強調"},
+    {CommandId::TriangleSharpenFilter, "写真全体を少しシャープにします\nシャープ"},
+    {CommandId::OutlierFilter, "点状のノイズを取り除きます\nノイズ除去"},
+    {CommandId::MedianSharpenFilter, "写真の輪郭を強調します\n輪郭強調"},
     {ID_VIEW_APPLOOK_OFF_2007_BLUE, "Office 2007 (ブルー スタイル) で表示します\nブルー スタイル"},
     {ID_VIEW_APPLOOK_OFF_2007_BLACK, "Office 2007 (ブラック スタイル) で表示します\nブラック スタイル"},
     {ID_VIEW_APPLOOK_OFF_2007_SILVER, "Office 2007 (シルバー スタイル) で表示します\nシルバー スタイル"},
     {ID_VIEW_APPLOOK_OFF_2007_AQUA, "Office 2007 (アクア スタイル) で表示します\nアクア スタイル"},
     {ID_VIEW_APPLOOK_WINDOWS_7, "Windows 7 スタイルで表示します\nWindows 7"},
-    {ID_EFFECT_FLASH, "フラッシュ\nフラッシュ"},
-    {ID_EFFECT_FOCUS, "ピント修正\nピント修正"},
-    {ID_EFFECT_VIVID, "ビビットカラー\nビビットカラー"},
-    {ID_EFFECT_SOFT_FOCUS, "ソフトフォーカス\nソフトフォーカス"},
-    {ID_EFFECT_HDR, "HDR\nHDR"},
-    {ID_EFFECT_CONTRAST, "濃く（コントラスト）\n濃く（コントラスト）"},
-    {ID_EFFECT_MONOCHROME, "白黒\n白黒"},
-    {ID_EFFECT_CRISP, "くっきり\nくっきり"},
-    {ID_EFFECT_SMOOTH, "なめらか\nなめらか"},
-    {ID_EFFECT_SKIN, "美肌\n美肌"},
-    {ID_EFFECT_BLUR_COLOUR, "指定色をぼかす\n指定色をぼかす"},
-    {ID_EFFECT_CRISP_COLOUR, "指定色をくっきり\n指定色をくっきり"},
-    {ID_EFFECT_COLOUR_STRENGTH, "指定色を強く、弱く\n指定色を強く、弱く"},
-    {ID_EFFECT_COLOUR_FLASH, "指定色をくっきりフラッシュ\n指定色をくっきりフラッシュ"},
-    {ID_EFFECT_COLOUR_LIGHT, "カラーライト\nカラーライト"},
-    {ID_EFFECT_WARM, "ウォーム\nウォーム"},
-    {ID_EFFECT_COOL, "クール\nクール"},
-    {ID_EFFECT_WHITE_BALANCE, "白色補正\n白色補正"},
-    {ID_EFFECT_BRIGHTEN, "全体的に明るく\n全体的に明るく"},
-    {ID_EFFECT_BRIGHTEN_LIGHTS, "明るいところをより明るく\n明るいところをより明るく"},
-    {ID_EFFECT_BRIGHTEN_SHADOWS, "暗いところをより明るく\n暗いところをより明るく"},
-    {ID_EFFECT_DEEPEN_LIGHTS, "明るいところを濃く\n明るいところを濃く"},
-    {ID_EFFECT_DEEPEN_SHADOWS, "暗いところを濃く\n暗いところを濃く"},
-    {ID_EFFECT_VIVID_LIGHTS, "明るいところをビビットに\n明るいところをビビットに"},
-    {ID_EFFECT_VIVID_SHADOWS, "暗いところをビビットに\n暗いところをビビットに"},
-    {ID_EFFECT_DARKEN, "全体的に暗く\n全体的に暗く"},
-    {ID_EFFECT_CLEAR_COLOUR, "クリアカラー\nクリアカラー"},
-    {ID_EFFECT_BRIGHT_CRISP, "明るくくっきり\n明るくくっきり"},
-    {ID_EFFECT_DARK_CRISP, "暗くくっきり\n暗くくっきり"},
-    {ID_EFFECT_EMPHASISE_COLOUR, "特定色の強調\n特定色の強調"},
-    {ID_EFFECT_DEEPEN_SHADE, "影を濃く\n影を濃く"},
-    {ID_EFFECT_STRONG_LIGHT, "光を強く\n光を強く"},
 };
 
 // The whole entry of id, or an empty string.
@@ -104,9 +74,13 @@ constexpr std::string_view loadString(int id)
     return {};
 }
 
-// The status-bar prompt of a command: its entry up to the first newline.
+// The status-bar prompt of a command: its entry up to the first newline, or
+// an effect's title.
 constexpr std::string_view commandPrompt(int id)
 {
+    if (const EffectCommand* effect = findEffectMode(effectModeForCommand(id)); effect != nullptr) {
+        return effect->title;
+    }
     const std::string_view text = loadString(id);
     return text.substr(0, text.find('\n'));
 }
@@ -117,7 +91,7 @@ constexpr std::string_view commandTooltip(int id)
 {
     const std::string_view text = loadString(id);
     const std::size_t newline = text.find('\n');
-    return newline == std::string_view::npos ? text : text.substr(newline + 1);
+    return newline == std::string_view::npos ? commandPrompt(id) : text.substr(newline + 1);
 }
 
 } // namespace res

@@ -8,7 +8,7 @@
 #include <QFileInfo>
 
 #include "app/CFotraView.h"
-#include "res/ResourceIds.h"
+#include "document/EffectCatalogue.h"
 
 namespace apptest {
 
@@ -72,7 +72,7 @@ bool FrameFixture::openPhoto(int width, int height)
 
 void FrameFixture::makeModified()
 {
-    frame->routeCommand(res::ID_FILTER_SHARPEN);
+    frame->routeCommand(CommandId::TriangleSharpenFilter);
 }
 
 void isolateEnvironment()

@@ -19,6 +19,7 @@
 #include "app/MenuBuilder.h"
 #include "app/QtServices.h"
 #include "app/ToolbarCustomizeDialog.h"
+#include "document/EffectCatalogue.h"
 #include "res/ResourceIds.h"
 
 using apptest::FrameFixture;
@@ -227,20 +228,20 @@ private slots:
 
         fixture_->prompts.answer = SaveChangesAnswer::Cancel;
         fixture_->dialogs.openAnswers.push_back("/photos/20x20.png");
-        fixture_->frame->routeCommand(res::ID_PHOTO_OPEN);
+        fixture_->frame->routeCommand(CommandId::OpenPhoto);
         QCOMPARE(fixture_->prompts.questions, 1);
         QCOMPARE(fixture_->dialogs.openAsked, 0);
         QCOMPARE(fixture_->document.photo()->width, 10);
         QVERIFY(fixture_->document.hasUnsavedChanges());
 
         fixture_->prompts.answer = SaveChangesAnswer::Discard;
-        fixture_->frame->routeCommand(res::ID_PHOTO_OPEN);
+        fixture_->frame->routeCommand(CommandId::OpenPhoto);
         QCOMPARE(fixture_->prompts.questions, 2);
         QCOMPARE(fixture_->dialogs.openAsked, 1);
         QCOMPARE(fixture_->document.photo()->width, 20);
 
         // Unmodified now: the next open asks nothing.
-        fixture_->frame->routeCommand(res::ID_PHOTO_OPEN);
+        fixture_->frame->routeCommand(CommandId::OpenPhoto);
         QCOMPARE(fixture_->prompts.questions, 2);
         QCOMPARE(fixture_->dialogs.openAsked, 2);
     }
@@ -288,9 +289,9 @@ private slots:
         QCOMPARE(toolbar->objectName(), QString("UserToolbar59432"));
         dialog->selectCommand(0, 0); // ファイル → 写真を開く
         dialog->addSelectedCommand();
-        QCOMPARE(frame.userToolbarButtons(toolbar), (std::vector<UserToolbarButton>{{res::ID_PHOTO_OPEN, -1}}));
+        QCOMPARE(frame.userToolbarButtons(toolbar), (std::vector<UserToolbarButton>{{CommandId::OpenPhoto, -1}}));
         QList<QAction*> actions = toolbar->actions();
-        QCOMPARE(commandIdOf(actions.first()), res::ID_PHOTO_OPEN);
+        QCOMPARE(commandIdOf(actions.first()), CommandId::OpenPhoto);
         QCOMPARE(actions.last()->text(), QString("カスタマイズ..."));
         QCOMPARE(commandIdOf(actions.last()), res::ID_VIEW_CUSTOMIZE);
 
@@ -312,7 +313,7 @@ private slots:
         FrameFixture next;
         QCOMPARE(next.frame->userToolbars().size(), 10);
         QCOMPARE(next.frame->userToolbarButtons(next.frame->userToolbars().first()),
-                 (std::vector<UserToolbarButton>{{res::ID_PHOTO_OPEN, -1}}));
+                 (std::vector<UserToolbarButton>{{CommandId::OpenPhoto, -1}}));
         QCOMPARE(commandIdOf(next.frame->userToolbars().first()->actions().last()), res::ID_VIEW_CUSTOMIZE);
     }
 

@@ -87,8 +87,9 @@ QString debugItems(const QList<Item>& items)
     QVERIFY2((actual) == (expected), qPrintable("got " + debugItems(actual) + "\nwant " + debugItems(expected)))
 
 // The ids of the commands every photo state is checked for.
-const QList<int> kPhotoCommands = {res::ID_PHOTO_SAVE, res::ID_HISTORY_UNDO, res::ID_HISTORY_REDO,
-                                   res::ID_FILTER_SHARPEN, res::ID_FILTER_DENOISE, res::ID_FILTER_MEDIAN_SHARPEN};
+const QList<int> kPhotoCommands = {CommandId::SavePhoto, CommandId::Undo, CommandId::Redo,
+                                   CommandId::TriangleSharpenFilter, CommandId::OutlierFilter,
+                                   CommandId::MedianSharpenFilter};
 
 } // namespace
 
@@ -206,10 +207,10 @@ private slots:
             }
             return keys;
         };
-        QCOMPARE(keysOf(res::ID_PHOTO_OPEN), QStringList{"Ctrl+O"});
-        QCOMPARE(keysOf(res::ID_PHOTO_SAVE), QStringList{"Ctrl+S"});
-        QCOMPARE(keysOf(res::ID_HISTORY_UNDO), QStringList{"Ctrl+Z"});
-        QCOMPARE(keysOf(res::ID_HISTORY_REDO), QStringList({"Ctrl+Y", "Ctrl+Shift+Z"}));
+        QCOMPARE(keysOf(CommandId::OpenPhoto), QStringList{"Ctrl+O"});
+        QCOMPARE(keysOf(CommandId::SavePhoto), QStringList{"Ctrl+S"});
+        QCOMPARE(keysOf(CommandId::Undo), QStringList{"Ctrl+Z"});
+        QCOMPARE(keysOf(CommandId::Redo), QStringList({"Ctrl+Y", "Ctrl+Shift+Z"}));
         QCOMPARE(keysOf(res::ID_APP_EXIT), QStringList{"Ctrl+Q"});
 
         // A shortcut runs the command through the routing.
@@ -235,7 +236,7 @@ private slots:
         }
         QCOMPARE(texts, QStringList({"レディ", "CAP", "NUM", "SCRL"}));
 
-        QAction* open = fixture_->frame->findCommandAction(res::ID_PHOTO_OPEN);
+        QAction* open = fixture_->frame->findCommandAction(CommandId::OpenPhoto);
         open->showStatusText(fixture_->frame->menuBar());
         QCOMPARE(fixture_->frame->statusMessage(), QString("写真を開く"));
         QStatusTipEvent idle{QString()};
@@ -246,7 +247,7 @@ private slots:
     void statesWithoutPhoto()
     {
         CMainFrame& frame = *fixture_->frame;
-        QVERIFY(frame.commandUi(res::ID_PHOTO_OPEN).enabled);
+        QVERIFY(frame.commandUi(CommandId::OpenPhoto).enabled);
         for (const int id : kPhotoCommands) {
             QVERIFY2(!frame.commandUi(id).enabled, qPrintable(QString::number(id)));
         }
@@ -261,8 +262,8 @@ private slots:
         QCOMPARE(frame.commandUi(res::ID_VIEW_FIT_TO_WINDOW), (CommandUi{true, false, false}));
         QCOMPARE(frame.commandUi(res::ID_VIEW_ACTUAL_SIZE), (CommandUi{false, true, false}));
         // The menu shows what the update handlers say.
-        QVERIFY(!frame.findCommandAction(res::ID_PHOTO_SAVE)->isEnabled());
-        QVERIFY(!frame.findCommandAction(res::ID_EFFECT_CRISP)->isEnabled());
+        QVERIFY(!frame.findCommandAction(CommandId::SavePhoto)->isEnabled());
+        QVERIFY(!frame.findCommandAction(effectCommandId(8))->isEnabled());
     }
 
     void statesThroughTheDocumentsLife()
@@ -273,32 +274,32 @@ private slots:
 
         // Just opened: effects on, save, undo and redo off.
         QVERIFY(fixture_->openPhoto(30, 20));
-        QVERIFY(!enabled(res::ID_PHOTO_SAVE) && !enabled(res::ID_HISTORY_UNDO) && !enabled(res::ID_HISTORY_REDO));
+        QVERIFY(!enabled(CommandId::SavePhoto) && !enabled(CommandId::Undo) && !enabled(CommandId::Redo));
         for (const EffectCommand& effect : kEffectCommands) {
             QVERIFY(enabled(effect.commandId));
         }
-        QVERIFY(enabled(res::ID_FILTER_DENOISE));
-        QVERIFY(actionEnabled(res::ID_EFFECT_FOCUS) && !actionEnabled(res::ID_PHOTO_SAVE));
+        QVERIFY(enabled(CommandId::OutlierFilter));
+        QVERIFY(actionEnabled(effectCommandId(2)) && !actionEnabled(CommandId::SavePhoto));
 
         // Modified: save and undo on.
         fixture_->makeModified();
-        QVERIFY(enabled(res::ID_PHOTO_SAVE) && enabled(res::ID_HISTORY_UNDO) && !enabled(res::ID_HISTORY_REDO));
-        QVERIFY(actionEnabled(res::ID_PHOTO_SAVE) && actionEnabled(res::ID_HISTORY_UNDO));
+        QVERIFY(enabled(CommandId::SavePhoto) && enabled(CommandId::Undo) && !enabled(CommandId::Redo));
+        QVERIFY(actionEnabled(CommandId::SavePhoto) && actionEnabled(CommandId::Undo));
 
         // Undone: redo on, undo off, still modified.
-        frame.routeCommand(res::ID_HISTORY_UNDO);
-        QVERIFY(enabled(res::ID_PHOTO_SAVE) && !enabled(res::ID_HISTORY_UNDO) && enabled(res::ID_HISTORY_REDO));
-        QVERIFY(actionEnabled(res::ID_HISTORY_REDO) && !actionEnabled(res::ID_HISTORY_UNDO));
+        frame.routeCommand(CommandId::Undo);
+        QVERIFY(enabled(CommandId::SavePhoto) && !enabled(CommandId::Undo) && enabled(CommandId::Redo));
+        QVERIFY(actionEnabled(CommandId::Redo) && !actionEnabled(CommandId::Undo));
 
         // Saved: save off again.
         fixture_->dialogs.saveAnswers.push_back("/photos/out.png");
-        frame.routeCommand(res::ID_PHOTO_SAVE);
-        QVERIFY(!enabled(res::ID_PHOTO_SAVE) && enabled(res::ID_HISTORY_REDO));
-        QVERIFY(!actionEnabled(res::ID_PHOTO_SAVE));
+        frame.routeCommand(CommandId::SavePhoto);
+        QVERIFY(!enabled(CommandId::SavePhoto) && enabled(CommandId::Redo));
+        QVERIFY(!actionEnabled(CommandId::SavePhoto));
 
         // A failed open keeps the photo and its states.
         QVERIFY(!fixture_->document.openPhotoFile("/photos/broken.png"));
-        QVERIFY(enabled(res::ID_EFFECT_FLASH) && enabled(res::ID_HISTORY_REDO));
+        QVERIFY(enabled(effectCommandId(1)) && enabled(CommandId::Redo));
     }
 
     void displayModeChecksAndStyleRadio()

@@ -19,6 +19,7 @@
 #include "app/CFotraApp.h"
 #include "app/ProgramIcon.h"
 #include "app/QtServices.h"
+#include "document/EffectCatalogue.h"
 #include "res/ResourceIds.h"
 
 namespace {
@@ -256,7 +257,7 @@ private slots:
             parent = dialog.parentWidget();
             dialog.reject();
         });
-        app.mainFrame()->routeCommand(res::ID_EFFECT_CRISP);
+        app.mainFrame()->routeCommand(effectCommandId(8));
         QCOMPARE(title, QString("くっきり"));
         QCOMPARE(parent, app.mainFrame());
         QCOMPARE(app.document()->photo()->current, before);
@@ -264,11 +265,11 @@ private slots:
         QCOMPARE(app.document()->historyLength(), 1);
 
         whenModalShows<QDialog>([](QDialog& dialog) { dialog.accept(); });
-        app.mainFrame()->routeCommand(res::ID_EFFECT_FLASH);
+        app.mainFrame()->routeCommand(effectCommandId(1));
         QVERIFY(app.document()->isModified());
         QCOMPARE(app.document()->historyLength(), 2);
-        QVERIFY(app.mainFrame()->findCommandAction(res::ID_HISTORY_UNDO)->isEnabled());
-        QVERIFY(app.mainFrame()->findCommandAction(res::ID_PHOTO_SAVE)->isEnabled());
+        QVERIFY(app.mainFrame()->findCommandAction(CommandId::Undo)->isEnabled());
+        QVERIFY(app.mainFrame()->findCommandAction(CommandId::SavePhoto)->isEnabled());
         QVERIFY(prompts.messages.empty());
         app.exitInstance();
     }

@@ -20,6 +20,7 @@
 #include "app/CFotraView.h"
 #include "app/FileNames.h"
 #include "app/PhotoHandOver.h"
+#include "document/EffectCatalogue.h"
 #include "res/ResourceIds.h"
 
 class TestStartup : public QObject {
@@ -169,8 +170,8 @@ private slots:
         QVERIFY(recent != nullptr);
         const auto* fileMenu = qobject_cast<QMenu*>(app.mainFrame()->findCommandAction(res::ID_APP_EXIT)->parent());
         QVERIFY(fileMenu->actions().contains(recent->menuAction()));
-        app.mainFrame()->routeCommand(res::ID_PHOTO_OPEN);
-        app.mainFrame()->routeCommand(res::ID_PHOTO_OPEN); // opens, then the file goes
+        app.mainFrame()->routeCommand(CommandId::OpenPhoto);
+        app.mainFrame()->routeCommand(CommandId::OpenPhoto); // opens, then the file goes
         QVERIFY(QFile::remove(gone) || !QFileInfo::exists(gone));
         QCOMPARE(app.recentFiles(), QStringList({gone, first, second}));
 
@@ -208,7 +209,7 @@ private slots:
         services.showWindow = false;
         CFotraApp app(services);
         QVERIFY(app.initInstance({"Pekarun4Free", "/photos/20x10.png"}));
-        app.mainFrame()->routeCommand(res::ID_FILTER_SHARPEN);
+        app.mainFrame()->routeCommand(CommandId::TriangleSharpenFilter);
         QVERIFY(app.document()->hasUnsavedChanges());
 
         // A name that is not UTF-8 reaches the loader and the settings as its bytes.
