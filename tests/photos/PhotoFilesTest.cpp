@@ -114,6 +114,41 @@ std::string writtenTiff(const TempFolder& folder, const std::string& name, int p
     return path;
 }
 
+// An RGB TIFF whose header claims `side` x `side` pixels in `strips` strips
+// of `compression`, holding 100 KB of data in all.
+std::string tiffClaiming(const TempFolder& folder, const std::string& name, std::uint32_t side, int compression,
+                         std::uint32_t strips)
+{
+    const std::string path = folder.file(name);
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, side);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, side);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, side / strips);
+    std::vector<std::uint8_t> data(100000 / strips, 0x5A);
+    for (std::uint32_t strip = 0; strip < strips; ++strip) {
+        TIFFWriteRawStrip(tiff, strip, data.data(), static_cast<tmsize_t>(data.size()));
+    }
+    TIFFClose(tiff);
+    return path;
+}
+
+// A flat grey RGB TIFF in one strip of `compression`: as tightly packed as
+// the compression gets.
+std::string flatTiff(const TempFolder& folder, const std::string& name, int compression)
+{
+    const std::string path = folder.file(name);
+    TIFF* tiff = TIFFOpen(path.c_str(), "w");
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(tiff, TIFFTAG_ZIPQUALITY, 9);
+    writeTiffPage(tiff, 2048, 1024, 8);
+    TIFFClose(tiff);
+    return path;
+}
+
 // A TIFF laid out as cameras store raw data: the main picture is a small
 // preview, the full picture waits in a sub-directory. `dng` adds the DNG
 // version tag.
@@ -196,6 +231,18 @@ std::string pngClaiming(const TempFolder& folder, std::uint32_t side)
     }
     putBigEndian(bytes, kHeaderChunk + kHeaderChunkBytes, crc32(std::span(bytes).subspan(kHeaderChunk, kHeaderChunkBytes)));
     return writtenBytes(folder, "claiming.png", bytes);
+}
+
+// A lossy WebP whose frame header claims `side` x `side` pixels.
+std::string webpClaiming(const TempFolder& folder, int side)
+{
+    std::vector<std::uint8_t> bytes = imagetest::readBytes(writtenByQt(folder, "small.webp", noisy(160, 120)));
+    const std::size_t frame = static_cast<std::size_t>(std::search(bytes.begin(), bytes.end(), "VP8 ", "VP8 " + 4) - bytes.begin()) + 8;
+    for (const std::size_t at : {frame + 6, frame + 8}) {
+        bytes[at] = static_cast<std::uint8_t>(side);
+        bytes[at + 1] = static_cast<std::uint8_t>(side >> 8);
+    }
+    return writtenBytes(folder, "claiming.webp", bytes);
 }
 
 // A JPEG whose scan data stops halfway but which ends with its end marker,
@@ -555,6 +602,21 @@ const std::vector<PhotoCase>& photoCases()
         {"JPEG whose scan is cut but which ends with its end marker", jpegWithCutScan, true,
          "JPEG ファイルのデータが壊れています。写真の一部が正しくないかもしれません。\n"},
         {"CMYK JPEG", cmykJpeg, true, ""},
+        // 100 KB of pixel data: 16000 x 16000 needs 768 MB uncompressed and
+        // at least 168 KB in LZW, 1/4551 of that; refused before allocating.
+        {"uncompressed TIFF claiming 16000 x 16000",
+         [](const TempFolder& f) { return tiffClaiming(f, "claiming.tif", 16000, COMPRESSION_NONE, 1); }, false,
+         "ファイルが壊れているか、途中で切れています。"},
+        {"LZW TIFF in strips claiming 16000 x 16000",
+         [](const TempFolder& f) { return tiffClaiming(f, "claiming.tif", 16000, COMPRESSION_LZW, 4); }, false,
+         "ファイルが壊れているか、途中で切れています。"},
+        // Flat pictures pack closest to each compression's bound and open.
+        {"flat LZW TIFF", [](const TempFolder& f) { return flatTiff(f, "flat.tif", COMPRESSION_LZW); }, true, ""},
+        {"flat deflate TIFF", [](const TempFolder& f) { return flatTiff(f, "flat.tif", COMPRESSION_ADOBE_DEFLATE); },
+         true, ""},
+        // 1000 x 1000 macroblocks need at least 200 KB.
+        {"lossy WebP claiming 16000 x 16000", [](const TempFolder& f) { return webpClaiming(f, 16000); }, false,
+         "ファイルが壊れているか、途中で切れています。"},
         {"grey JPEG with a grey profile",
          [](const TempFolder& f) { return writtenJpeg(f, "grey.jpg", 1, {100}, greyProfile()); }, true, "",
          srgbOf(greyProfile(), TYPE_GRAY_8, std::array<std::uint8_t, 1>{100}.data())},

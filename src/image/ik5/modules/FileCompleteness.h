@@ -1,4 +1,5 @@
-// Checks that a JPEG, PNG or BMP file holds all of itself. Qt's decoders fill
+// Checks that a JPEG, PNG or BMP file holds all of itself, and that a TIFF
+// or WebP file is long enough for the picture its header states. Qt's decoders fill
 // the missing part of a cut-off JPEG or BMP with grey or black and accept a
 // PNG cut inside its end chunk, so the file module asks these first and
 // refuses every truncated file.
@@ -20,6 +21,15 @@ bool pngIsComplete(std::span<const std::uint8_t> file);
 // the picture its header states; true otherwise, and for a header it cannot
 // read (the decoder judges those).
 bool pngHoldsItsPixels(std::span<const std::uint8_t> file);
+
+// False when the strips or tiles of the TIFF's first picture cannot hold the
+// picture its header states, uncompressed or compressed with PackBits, LZW
+// or deflate; true otherwise, and for a structure it cannot read.
+bool tiffHoldsItsPixels(std::span<const std::uint8_t> file);
+
+// False when a lossy (VP8) WebP still picture is too short for the
+// macroblocks its frame header states; true otherwise.
+bool webpHoldsItsPixels(std::span<const std::uint8_t> file);
 
 // True when the file is at least as long as its headers say its pixel data
 // ends (uncompressed rows, or the stated size of RLE data).

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "TiffStructure.h"
+
 namespace ik5module {
 namespace {
 
@@ -47,72 +49,6 @@ bool isRawExtension(const std::string& extension)
         "MEF", "MOS", "MRW", "NEF", "NRW", "ORF", "PEF", "RAF", "RW2", "RWL", "SR2", "SRW"};
     return std::find(kRaw.begin(), kRaw.end(), extension) != kRaw.end();
 }
-
-// Reads the TIFF structure: byte order, the directories and their entries.
-class TiffReader {
-public:
-    explicit TiffReader(std::span<const std::uint8_t> file) : file_(file)
-    {
-        little_ = startsWith(file, 0, "II*");
-        valid_ = (little_ && file.size() >= 8 && file[3] == 0) || startsWith(file, 0, std::string_view("MM\0*", 4));
-    }
-    bool valid() const { return valid_; }
-
-    std::uint32_t read(std::size_t at, int bytes) const
-    {
-        if (at + static_cast<std::size_t>(bytes) > file_.size()) {
-            return 0;
-        }
-        std::uint32_t value = 0;
-        for (int i = 0; i < bytes; ++i) {
-            const std::uint32_t byte = file_[at + static_cast<std::size_t>(little_ ? bytes - 1 - i : i)];
-            value = (value << 8) | byte;
-        }
-        return value;
-    }
-
-    // The value of the entry `tag` of the directory at `ifd` (its first value
-    // for a list; the list's offset in `listAt`), or nothing.
-    std::optional<std::uint32_t> entry(std::size_t ifd, std::uint16_t tag, std::uint32_t* count = nullptr,
-                                       std::size_t* listAt = nullptr) const
-    {
-        const std::uint32_t entries = read(ifd, 2);
-        for (std::uint32_t i = 0; i < entries && i < 4096; ++i) {
-            const std::size_t at = ifd + 2 + 12 * std::size_t{i};
-            if (read(at, 2) != tag) {
-                continue;
-            }
-            const std::uint32_t type = read(at + 2, 2);
-            const std::uint32_t values = read(at + 4, 4);
-            const int size = type == 3 ? 2 : type == 1 || type == 2 || type == 7 ? 1 : 4;
-            const std::size_t first = std::size_t{values} * static_cast<std::size_t>(size) <= 4 ? at + 8 : read(at + 8, 4);
-            if (count != nullptr) {
-                *count = values;
-            }
-            if (listAt != nullptr) {
-                *listAt = first;
-            }
-            return read(first, size);
-        }
-        return std::nullopt;
-    }
-
-    std::uint64_t pixels(std::size_t ifd) const
-    {
-        return std::uint64_t{entry(ifd, kImageWidth).value_or(0)} * entry(ifd, kImageLength).value_or(0);
-    }
-
-    static constexpr std::uint16_t kNewSubfileType = 0xFE;
-    static constexpr std::uint16_t kImageWidth = 0x100;
-    static constexpr std::uint16_t kImageLength = 0x101;
-    static constexpr std::uint16_t kSubIfds = 0x14A;
-    static constexpr std::uint16_t kDngVersion = 0xC612;
-
-private:
-    std::span<const std::uint8_t> file_;
-    bool little_ = false;
-    bool valid_ = false;
-};
 
 // True for a TIFF whose main picture is a reduced preview of one in a
 // sub-directory, the way cameras store raw data.

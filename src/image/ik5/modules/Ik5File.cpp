@@ -329,8 +329,8 @@ Ik5Dib loadJpeg(QByteArray& bytes)
 }
 
 // Refuses, before anything is decoded, a picture whose header states more
-// pixels than the limit, a PNG whose compressed data cannot hold the
-// picture its header states, and a PNG or BMP cut short.
+// pixels than the limit, a PNG, TIFF or WebP whose (compressed) data cannot
+// hold the picture its header states, and a PNG or BMP cut short.
 void checkQtHeader(QImageReader& reader, const ReadFile& file)
 {
     const QSize size = reader.size();
@@ -342,6 +342,12 @@ void checkQtHeader(QImageReader& reader, const ReadFile& file)
         refuse(FileError::Damaged);
     }
     if (file.format == "bmp" && !ik5module::bmpIsComplete(content)) {
+        refuse(FileError::Damaged);
+    }
+    if ((file.format == "tiff" || file.format == "tif") && !ik5module::tiffHoldsItsPixels(content)) {
+        refuse(FileError::Damaged);
+    }
+    if (file.format == "webp" && !ik5module::webpHoldsItsPixels(content)) {
         refuse(FileError::Damaged);
     }
 }
