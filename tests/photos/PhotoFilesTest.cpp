@@ -38,6 +38,7 @@
 #include "image/DisplayColour.h"
 #include "image/ImageTestSupport.h"
 #include "image/metadata/ExivMetadataIo.h"
+#include "support/ColourProfiles.h"
 
 namespace {
 
@@ -277,34 +278,11 @@ std::string cmykJpeg(const TempFolder& folder)
     return writtenBytes(folder, "cmyk.jpg", bytes);
 }
 
-// ICC profiles made with Little CMS, as other programs embed them.
-std::vector<std::uint8_t> iccBytes(cmsHPROFILE profile)
-{
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<std::uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
 // Grey with a 1.8 tone curve, so that its greys are not sRGB's.
 std::vector<std::uint8_t> greyProfile()
 {
     cmsToneCurve* curve = cmsBuildGamma(nullptr, 1.8);
-    std::vector<std::uint8_t> bytes = iccBytes(cmsCreateGrayProfile(cmsD50_xyY(), curve));
-    cmsFreeToneCurve(curve);
-    return bytes;
-}
-
-std::vector<std::uint8_t> displayP3Profile()
-{
-    const cmsFloat64Number srgbCurve[5] = {2.4, 1.0 / 1.055, 0.055 / 1.055, 1.0 / 12.92, 0.04045};
-    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
-    cmsToneCurve* curves[3] = {curve, curve, curve};
-    const cmsCIExyY d65{0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE p3{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
-    std::vector<std::uint8_t> bytes = iccBytes(cmsCreateRGBProfile(&d65, &p3, curves));
+    std::vector<std::uint8_t> bytes = testsupport::iccBytes(cmsCreateGrayProfile(cmsD50_xyY(), curve));
     cmsFreeToneCurve(curve);
     return bytes;
 }
@@ -342,7 +320,7 @@ std::vector<std::uint8_t> cmykProfile()
     cmsDeleteTransform(toLab);
     cmsCloseProfile(lab);
     cmsCloseProfile(srgb);
-    return iccBytes(profile);
+    return testsupport::iccBytes(profile);
 }
 
 // A CMYK profile whose header and tag table say nothing usable: Little CMS
@@ -711,7 +689,7 @@ TEST_F(PhotoFiles, EachOpensWithItsNotesOrIsRefusedWithItsReason)
 TEST(DisplayColour, APhotoProfileIsShownInTheDisplaysColours)
 {
     ASSERT_EQ(display::transformFor({}), nullptr);
-    const std::vector<std::uint8_t> p3 = displayP3Profile();
+    const std::vector<std::uint8_t> p3 = testsupport::displayP3Profile();
     const auto transform = display::transformFor(p3);
     ASSERT_NE(transform, nullptr);
     for (const Bgr& colour : {Bgr{30, 200, 240}, Bgr{0, 0, 255}, Bgr{128, 128, 128}}) {
