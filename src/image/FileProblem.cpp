@@ -32,6 +32,11 @@ std::string fileProblemMessage(const FileProblem& problem)
     case FileError::UnsupportedCodec:
         return "このファイルの圧縮方式" + namedFormat(problem.format) + "には対応していません。";
     case FileError::TooLarge:
+        if (problem.width == 0 || problem.height == 0) {
+            // The file itself, before its header was read.
+            return "ファイルが大きすぎます。上限の " + std::to_string(problem.limitPixels)
+                   + " ピクセルの写真でも、これほど大きなファイルにはなりません。";
+        }
         return "写真が大きすぎます（" + sizeText(problem.width, problem.height) + " ピクセル。上限は "
                + std::to_string(problem.limitPixels) + " ピクセルです）。";
     case FileError::OutOfMemory:

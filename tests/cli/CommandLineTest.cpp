@@ -113,6 +113,9 @@ const Row kRows[] = {
     {{"info", "huge.jpg"}, 1, "",
      "fotra: cannot read the photo 'huge.jpg': ファイルが壊れているか、途中で切れています。\n"},
     {{"convert", "huge.jpg", "h1.png"}, 1, "", "cannot read the photo 'huge.jpg': ファイルが壊れている", "h1.png"},
+    {{"info", "sparse.jpg"}, 1, "",
+     "fotra: cannot read the photo 'sparse.jpg': ファイルが大きすぎます。上限の 268435456 ピクセルの写真でも、"
+     "これほど大きなファイルにはなりません。\n"},
     {{"convert", "photo.bmp", "pipe.png"}, 1, "", "fotra: cannot write the photo 'pipe.png': 写真のファイルではありません"},
     {{"convert", "photo.bmp", "null.png"}, 1, "", "cannot write the photo 'null.png': 写真のファイルではありません"},
     {{"convert", "photo.bmp", "folder.png"}, 1, "", "cannot write the photo 'folder.png': フォルダーです。"},
@@ -226,8 +229,9 @@ std::uint8_t photoByte(int x, int row, int channel)
 }
 
 // From a JPEG that Qt-compatible writers made: huge.jpg, whose frame claims
-// 16000 x 16000 pixels, and damaged.jpg, whose scan data stops halfway but
-// which ends with its end marker.
+// 16000 x 16000 pixels, damaged.jpg, whose scan data stops halfway but
+// which ends with its end marker, and sparse.jpg, its headers followed by
+// 6 GB of nothing (a sparse file, which takes no room on the disk).
 void writeDamagedJpegs(std::string jpeg, const fs::path& folder)
 {
     const std::size_t frame = jpeg.find("\xFF\xC0");
@@ -240,6 +244,8 @@ void writeDamagedJpegs(std::string jpeg, const fs::path& folder)
         clitest::writeBytes((folder / name).string(), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     };
     write("huge.jpg", huge);
+    write("sparse.jpg", jpeg.substr(0, scan));
+    fs::resize_file(folder / "sparse.jpg", std::uintmax_t{6} << 30);
     const std::size_t data = scan + 2 + ((static_cast<std::size_t>(static_cast<unsigned char>(jpeg[scan + 2])) << 8)
                                          | static_cast<unsigned char>(jpeg[scan + 3]));
     jpeg.resize(data + (jpeg.size() - 2 - data) / 2);

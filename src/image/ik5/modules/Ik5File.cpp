@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -84,6 +85,60 @@ bool isReadFormat(const QByteArray& format)
            || format == "tif" || format == "bmp" || format == "webp";
 }
 
+// The longest file read: 8 bytes a pixel for the largest picture the pixel
+// limit lets through (16 bits of red, green, blue and alpha stored
+// uncompressed, more than any photo of a format read here spends on a
+// pixel), and 256 MB besides for metadata, further pages and what cameras
+// append after the picture. A longer file is refused before it is read.
+constexpr std::int64_t kMaxFileBytes = 8 * ik5module::kMaxPixels + (std::int64_t{256} << 20);
+
+// The first bytes, read before the rest: they hold a JPEG's frame unless
+// its metadata segments are unusually long.
+constexpr std::size_t kHeadBytes = 64 * 1024;
+
+// An open file, closed when the read ends however it ends.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() { ::close(fd_); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Reads up to `size` bytes into `buffer`; fewer only at the end of the file.
+std::size_t readUpTo(int fd, char* buffer, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, buffer + done, size - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            refuse(fileErrorOfErrno(errno, false));
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+// A JPEG whose frame the first bytes hold is checked against the pixel limit
+// and the file's length there, so that a file whose header cannot be right
+// is refused before the rest of it is read.
+void checkJpegHead(std::span<const std::uint8_t> head, std::uint64_t fileBytes)
+{
+    if (const std::optional<ik5module::JpegLayout> layout = ik5module::readJpegLayout(head)) {
+        ik5module::checkJpegFrame(*layout, fileBytes);
+    }
+}
+
 QByteArray readWholeFile(const char* path)
 {
     struct stat status {};
@@ -99,20 +154,28 @@ QByteArray readWholeFile(const char* path)
         refuse(FileError::NotRegularFile);
     }
     // Opened by its bytes: a name that is not UTF-8 has no QString that
-    // leads back to it.
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    // leads back to it. Without waiting, and checked again once open, in
+    // case the name came to stand for a pipe in between.
+    const FileDescriptor file(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0) {
         refuse(fileErrorOfErrno(errno, false));
     }
-    QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        refuse(FileError::ReadFailed);
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        refuse(FileError::NotRegularFile);
     }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        refuse(FileError::ReadFailed);
+    if (status.st_size > kMaxFileBytes) {
+        throw Refusal{FileProblem{FileError::TooLarge, {}, 0, 0, ik5module::kMaxPixels}};
     }
+    const auto size = static_cast<std::size_t>(status.st_size);
+    std::array<char, kHeadBytes> head;
+    const std::size_t headBytes = readUpTo(file.get(), head.data(), std::min(size, head.size()));
+    checkJpegHead(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), headBytes), size);
+    // A file that grows while it is read is read as long as it was.
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    std::copy_n(head.data(), headBytes, bytes.data());
+    const std::size_t restBytes =
+        headBytes < head.size() ? 0 : readUpTo(file.get(), bytes.data() + headBytes, size - headBytes);
+    bytes.truncate(static_cast<qsizetype>(headBytes + restBytes));
     return bytes;
 }
 

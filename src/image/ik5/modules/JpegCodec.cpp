@@ -205,6 +205,28 @@ void TurboFree::operator()(unsigned char* bytes) const
     tjFree(bytes);
 }
 
+void checkJpegFrame(const JpegLayout& layout, std::uint64_t fileBytes)
+{
+    const JpegFrame& frame = layout.frame;
+    // No size at all (or one left to a later marker, which the decoder does
+    // not read) is damage, not size.
+    if (frame.width <= 0 || frame.height <= 0) {
+        refuse(FileError::Damaged);
+    }
+    if (!acceptableSize(frame.width, frame.height)) {
+        throw Refusal{FileProblem{FileError::TooLarge, {}, frame.width, frame.height, kMaxPixels}};
+    }
+    // Beyond the coded data, 256 MB for the other scans' headers and tables,
+    // metadata and what cameras append after the picture (a second picture,
+    // a short film).
+    constexpr std::uint64_t kBesidesCodedData = std::uint64_t{256} << 20;
+    const std::uint64_t most = mostCodedBytes(frame);
+    const std::uint64_t coded = fileBytes - layout.scanDataOffset;
+    if (coded < leastCodedBytes(frame) || (most != 0 && coded > most + kBesidesCodedData)) {
+        refuse(FileError::Damaged);
+    }
+}
+
 JpegHeader readJpegHeader(std::span<const std::uint8_t> file)
 {
     std::optional<JpegLayout> layout = readJpegLayout(file);
@@ -213,13 +235,8 @@ JpegHeader readJpegHeader(std::span<const std::uint8_t> file)
     }
     JpegHeader header;
     header.layout = std::move(*layout);
+    checkJpegFrame(header.layout, file.size());
     const JpegFrame& frame = header.layout.frame;
-    if (!acceptableSize(frame.width, frame.height)) {
-        throw Refusal{FileProblem{FileError::TooLarge, {}, frame.width, frame.height, kMaxPixels}};
-    }
-    if (file.size() - header.layout.scanDataOffset < leastCodedBytes(frame)) {
-        refuse(FileError::Damaged);
-    }
     const Channels channels = channelsOf(frame);
     const bool turned = header.layout.orientation >= 5;
     header.width = turned ? frame.height : frame.width;

@@ -26,6 +26,12 @@ struct JpegHeader {
     int bitCount = 24; // of the DIB a decode gives: 8 for grey without a grey profile
 };
 
+// Refuses the frame of a file of `fileBytes` bytes whose segments up to the
+// first scan are `layout`: TooLarge (with the size and the limit) above the
+// pixel limit, Damaged when the file is too short to code the picture or
+// far longer than any coding of it.
+void checkJpegFrame(const JpegLayout& layout, std::uint64_t fileBytes);
+
 // The headers of a JPEG file whose segments are all there (jpegIsComplete).
 // Throws Refusal: Damaged for a malformed frame, an unsupported number of
 // components or coded data too short for the frame; TooLarge (with the size

@@ -233,6 +233,37 @@ std::optional<JpegLayout> readJpegLayout(std::span<const std::uint8_t> file)
     return std::nullopt;
 }
 
+namespace {
+
+// The 8 x 8 blocks of all components of a whole picture of `frame`: a
+// component sampled h x v of the largest factors hmax x vmax has
+// ceil(width * h / (8 * hmax)) x ceil(height * v / (8 * vmax)) blocks.
+// `padded`: as an interleaved scan codes them, h x v blocks in each of
+// ceil(width / (8 * hmax)) x ceil(height / (8 * vmax)) MCUs, which is never
+// fewer.
+std::uint64_t codedBlocks(const JpegFrame& frame, bool padded)
+{
+    int largestHorizontal = 1;
+    int largestVertical = 1;
+    for (const JpegFrame::Sampling& sampling : frame.components) {
+        largestHorizontal = std::max(largestHorizontal, sampling.horizontal);
+        largestVertical = std::max(largestVertical, sampling.vertical);
+    }
+    const auto blocksAlong = [padded](std::uint64_t size, int factor, int largest) {
+        const std::uint64_t span = 8 * static_cast<std::uint64_t>(largest);
+        return padded ? (size + span - 1) / span * static_cast<std::uint64_t>(factor)
+                      : (size * static_cast<std::uint64_t>(factor) + span - 1) / span;
+    };
+    std::uint64_t blocks = 0;
+    for (const JpegFrame::Sampling& sampling : frame.components) {
+        blocks += blocksAlong(static_cast<std::uint64_t>(frame.width), sampling.horizontal, largestHorizontal)
+                  * blocksAlong(static_cast<std::uint64_t>(frame.height), sampling.vertical, largestVertical);
+    }
+    return blocks;
+}
+
+} // namespace
+
 // The bound. A whole picture codes every 8 x 8 block of every component: a
 // component sampled h x v of the largest factors hmax x vmax has
 // ceil(width * h / (8 * hmax)) x ceil(height * v / (8 * vmax)) blocks (an
@@ -269,22 +300,32 @@ std::uint64_t leastCodedBytes(const JpegFrame& frame)
     default:
         return 0;
     }
-    int largestHorizontal = 1;
-    int largestVertical = 1;
-    for (const JpegFrame::Sampling& sampling : frame.components) {
-        largestHorizontal = std::max(largestHorizontal, sampling.horizontal);
-        largestVertical = std::max(largestVertical, sampling.vertical);
+    return (codedBlocks(frame, false) * static_cast<std::uint64_t>(bitsPerBlock) + 7) / 8;
+}
+
+// The bound. A sequential scan codes a block as one DC code of at most 16
+// bits with at most 15 bits of difference, and at most 63 AC codes of at
+// most 16 bits with at most 14 bits of value each (12-bit samples; 8-bit
+// ones take 4 bits fewer): at most 31 + 63 x 30 = 1921 bits, under 241
+// bytes. Byte stuffing at most doubles the bytes, and a restart marker after
+// every MCU adds at most 2 bytes a block: 484 bytes a block. A progressive
+// file codes each coefficient's bits in one first scan and at most 13
+// refinement scans (its successive approximation steps), each costing at
+// most what the sequential scan spends on the coefficient, and at most
+// 14 x 64 scans reach a block (one coefficient at each step), each adding
+// at most one end-of-band code with its run (30 bits, 4 bytes): doubled for
+// stuffing, 2 x (14 x 241 + 896 x 4) + 2 = 13 918 bytes a block.
+std::uint64_t mostCodedBytes(const JpegFrame& frame)
+{
+    switch (frame.marker) {
+    case 0xC0:
+    case 0xC1:
+        return codedBlocks(frame, true) * 484;
+    case 0xC2:
+        return codedBlocks(frame, true) * 13918;
+    default:
+        return 0;
     }
-    const auto blocksAlong = [](std::uint64_t size, int factor, int largest) {
-        const std::uint64_t span = 8 * static_cast<std::uint64_t>(largest);
-        return (size * static_cast<std::uint64_t>(factor) + span - 1) / span;
-    };
-    std::uint64_t blocks = 0;
-    for (const JpegFrame::Sampling& sampling : frame.components) {
-        blocks += blocksAlong(static_cast<std::uint64_t>(frame.width), sampling.horizontal, largestHorizontal)
-                  * blocksAlong(static_cast<std::uint64_t>(frame.height), sampling.vertical, largestVertical);
-    }
-    return (blocks * static_cast<std::uint64_t>(bitsPerBlock) + 7) / 8;
 }
 
 } // namespace ik5module

@@ -72,4 +72,9 @@ std::optional<JpegLayout> readJpegLayout(std::span<const std::uint8_t> file);
 // processes without 8 x 8 blocks).
 std::uint64_t leastCodedBytes(const JpegFrame& frame);
 
+// The most bytes of entropy-coded data, with stuffing and restart markers,
+// that a whole picture of `frame` can take in a valid file; 0 where no such
+// bound exists (arithmetic coding, and processes without 8 x 8 blocks).
+std::uint64_t mostCodedBytes(const JpegFrame& frame);
+
 } // namespace ik5module
