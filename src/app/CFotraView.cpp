@@ -57,6 +57,9 @@ CFotraView::CFotraView(CFotraDoc& document, QWidget* parent) : QAbstractScrollAr
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(false);
+    // paintEvent fills every pixel it is given, so a scroll can move the
+    // pixels already shown and have only the uncovered strips painted.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     // Initial update: pixel units, a total of 100 x 100.
     setScrollSizes({100, 100});
     ownRouter_ = std::make_unique<ViewOnlyRouter>(*this);
@@ -274,7 +277,7 @@ void CFotraView::paintEvent(QPaintEvent* event)
     }
     const QPoint offset = scrollPosition();
     painter.translate(-offset);
-    QtCanvas canvas(painter, event->rect().translated(offset));
+    QtCanvas canvas(painter, event->region().translated(offset));
     photo->drawZoomed(canvas, zoom);
 }
 
@@ -286,7 +289,10 @@ void CFotraView::resizeEvent(QResizeEvent* event)
     viewport()->update();
 }
 
-void CFotraView::scrollContentsBy(int, int) { viewport()->update(); }
+// Every shown pixel depends only on its place in the zoomed picture, so
+// the pixels still in view move as they are, colour-managed and all, and
+// only the strips a scroll uncovers are painted (and converted).
+void CFotraView::scrollContentsBy(int dx, int dy) { viewport()->scroll(dx, dy); }
 
 void CFotraView::mouseReleaseEvent(QMouseEvent* event)
 {

@@ -17,28 +17,34 @@ void QtCanvas::drawBottomUpBgr(std::span<const std::uint8_t> pixels, int width, 
         return;
     }
     const bool stretched = stretchWidth > 0 && stretchHeight > 0;
-    const int destWidth = stretched ? stretchWidth : width;
-    const int destHeight = stretched ? stretchHeight : height;
-    const QRect area = QRect(x, y, destWidth, destHeight).intersected(visibleArea_);
-    if (area.isEmpty()) {
+    const QRect picture(x, y, stretched ? stretchWidth : width, stretched ? stretchHeight : height);
+    if (pixels.size() < rowStride(width) * static_cast<std::size_t>(height)) {
         return;
     }
-    const std::size_t sourceStride = rowStride(width);
-    if (pixels.size() < sourceStride * static_cast<std::size_t>(height)) {
-        return;
+    // A scroll uncovers an L-shaped strip: its rectangles are painted one by
+    // one rather than the box around them.
+    for (const QRect& visible : visibleArea_) {
+        const QRect area = picture.intersected(visible);
+        if (!area.isEmpty()) {
+            drawArea(pixels, width, height, picture, area);
+        }
     }
+}
 
+void QtCanvas::drawArea(std::span<const std::uint8_t> pixels, int width, int height, const QRect& picture,
+                        const QRect& area)
+{
+    const std::size_t sourceStride = rowStride(width);
+    const int destWidth = picture.width();
+    const int destHeight = picture.height();
     // Source row of a destination offset inside the picture; the source
     // columns of the visible destination columns are tabled once per paint.
-    const auto sourceRow = [&](int dy) {
-        return stretched ? static_cast<int>(static_cast<long long>(dy) * height / destHeight) : dy;
-    };
-    const int firstColumn = area.left() - x;
+    const auto sourceRow = [&](int dy) { return static_cast<int>(static_cast<long long>(dy) * height / destHeight); };
+    const int firstColumn = area.left() - picture.left();
     std::vector<int> sourceColumns(static_cast<std::size_t>(area.width()));
     for (int column = 0; column < area.width(); ++column) {
         const int dx = firstColumn + column;
-        sourceColumns[static_cast<std::size_t>(column)] =
-            stretched ? static_cast<int>(static_cast<long long>(dx) * width / destWidth) : dx;
+        sourceColumns[static_cast<std::size_t>(column)] = static_cast<int>(static_cast<long long>(dx) * width / destWidth);
     }
 
     // Converted straight into the 32-bit format of raster backing stores, so
@@ -51,7 +57,7 @@ void QtCanvas::drawBottomUpBgr(std::span<const std::uint8_t> pixels, int width, 
     const int columns = area.width();
     parallelRows(0, rows - 1, [&](std::int32_t row) {
         // Plane rows are bottom-up: picture row 0 is the last stored row.
-        const int pictureRow = sourceRow(area.top() - y + row);
+        const int pictureRow = sourceRow(area.top() - picture.top() + row);
         const std::uint8_t* source = pixels.data() + static_cast<std::size_t>(height - 1 - pictureRow) * sourceStride;
         auto* target = reinterpret_cast<QRgb*>(image.scanLine(row));
         for (int column = 0; column < columns; ++column) {

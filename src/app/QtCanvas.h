@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QRect>
+#include <QRegion>
 
 #include "image/Canvas.h"
 
@@ -13,7 +14,7 @@ class QPainter;
 class QtCanvas : public ICanvas {
 public:
     // `visibleArea` is in the painter's (canvas) coordinates.
-    QtCanvas(QPainter& painter, const QRect& visibleArea) : painter_(painter), visibleArea_(visibleArea) {}
+    QtCanvas(QPainter& painter, const QRegion& visibleArea) : painter_(painter), visibleArea_(visibleArea) {}
 
     // Enlargement replicates pixels: destination column dx of a picture w
     // pixels wide stretched to sw shows source column dx * w / sw (integer
@@ -22,6 +23,9 @@ public:
                          int stretchWidth = 0, int stretchHeight = 0) override;
 
 private:
+    // The part `area` of the picture drawn over `picture` (both in canvas coordinates).
+    void drawArea(std::span<const std::uint8_t> pixels, int width, int height, const QRect& picture, const QRect& area);
+
     QPainter& painter_;
-    QRect visibleArea_;
+    QRegion visibleArea_;
 };

@@ -1,8 +1,10 @@
 // The image view: the fit zoom and the scroll layout of the display modes,
 // the frame's and the view's resize rules, and painting (only the visible
 // part, with the bytes of the whole).
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
@@ -285,6 +287,28 @@ private slots:
         const QImage shown = renderView(view);
         QCOMPARE(shown.pixel(0, 0), expectedRgb(position.x(), position.y()));
         QCOMPARE(shown.pixel(17, 29), expectedRgb(position.x() + 17, position.y() + 29));
+    }
+
+    // A scroll moves the pixels still in view and paints only the strips it
+    // uncovers: the window then shows what a fresh paint of the view shows.
+    void scrolledViewShowsWhatAFreshPaintShows()
+    {
+        QVERIFY(fixture_->openPhoto(3000, 2000));
+        setClientSize(*fixture_->frame, {400, 300});
+        CFotraView& view = fixture_->frame->view();
+        QCoreApplication::sendPostedEvents();
+        for (const QPoint step : {QPoint(24, 24), QPoint(-7, 0), QPoint(0, -130), QPoint(31, -5)}) {
+            view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->value() + step.x());
+            view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() + step.y());
+            QCoreApplication::sendPostedEvents();
+        }
+        const QPoint corner = view.viewport()->mapTo(fixture_->frame.get(), QPoint(0, 0));
+        const QImage shown = view.screen()
+                                 ->grabWindow(fixture_->frame->winId(), corner.x(), corner.y(),
+                                              view.viewport()->width(), view.viewport()->height())
+                                 .toImage()
+                                 .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown, renderView(view));
     }
 
     // Painting any part of a picture gives exactly the pixels of that part
