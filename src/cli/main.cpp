@@ -2,8 +2,12 @@
 // CLI11 parses the whole command line first; only then is the image-file
 // library loaded from the program's folder, one command run and the library
 // released. Help and version go to stdout with status 0; errors go to stderr
-// with the statuses of kExitStatusHelp.
+// with the statuses of kExitStatusHelp. The environment variable
+// FOTRA_KERNELS (avx512, avx2 or baseline) holds the engine to the kernels of
+// one instruction set, so that a machine with AVX-512 also times those of one
+// without; the bytes are the same on every target.
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -13,6 +17,7 @@
 
 #include "cli/Commands.h"
 #include "cli/HelpFormat.h"
+#include "engine/KernelTargets.h"
 #include "image/ik5/Ik5Loader.h"
 
 namespace {
@@ -108,6 +113,14 @@ int main(int argc, char** argv)
     const CLI::App* chosen = tool.get_subcommands().front();
     if (chosen == help) {
         return printHelp(tool, topic);
+    }
+    if (const char* kernels = std::getenv("FOTRA_KERNELS"); kernels != nullptr && *kernels != '\0') {
+        const auto target = engine::supportedKernelTargetNamed(kernels);
+        if (!target) {
+            return fotra::usageProblem("FOTRA_KERNELS=" + std::string(kernels) +
+                                       " names no kernel target this processor runs (avx512, avx2 or baseline)");
+        }
+        engine::setKernelTarget(*target);
     }
     const ik5::ScopedLibraries libraries;
     return runs.at(chosen)();

@@ -76,4 +76,21 @@ std::string_view kernelTargetName(KernelTarget target)
     return "baseline";
 }
 
+std::optional<KernelTarget> supportedKernelTargetNamed(std::string_view name)
+{
+    const auto named = [&](KernelTarget target) {
+        switch (target) {
+        case KernelTarget::Avx512:
+            return name == "avx512";
+        case KernelTarget::Avx2:
+            return name == "avx2";
+        case KernelTarget::Baseline:
+            break;
+        }
+        return name == "baseline";
+    };
+    const auto found = std::find_if(supported().begin(), supported().end(), named);
+    return found == supported().end() ? std::nullopt : std::optional<KernelTarget>(*found);
+}
+
 } // namespace engine

@@ -7,6 +7,7 @@
 // another with setKernelTarget.
 #pragma once
 
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -29,6 +30,10 @@ void setKernelTarget(KernelTarget target);
 void resetKernelTarget();
 
 std::string_view kernelTargetName(KernelTarget target);
+
+// The target this processor runs whose short name is `name` ("avx512",
+// "avx2" or "baseline"); none for another name or a target it cannot run.
+std::optional<KernelTarget> supportedKernelTargetNamed(std::string_view name);
 
 } // namespace engine
 
