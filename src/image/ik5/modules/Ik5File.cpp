@@ -329,6 +329,13 @@ ReadFile readPhotoFile(const char* path)
         file.format = QByteArray::fromStdString(name);
         return file;
     }
+    // Qt's JPEG reader takes exactly the files that start with the
+    // start-of-image marker, and TurboJPEG reads them: Qt's image plugins,
+    // whose loading costs more than reading the headers, stay unloaded.
+    if (content.size() >= 2 && content[0] == 0xFF && content[1] == ik5module::kJpegStartOfImage) {
+        file.format = "jpeg";
+        return file;
+    }
     QBuffer buffer(&file.bytes);
     if (!buffer.open(QIODevice::ReadOnly)) {
         refuse(FileError::ReadFailed);
