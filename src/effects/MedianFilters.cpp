@@ -182,18 +182,38 @@ void gatheredMedian(const std::vector<const std::uint8_t*>& pixels, std::uint8_t
     }
 }
 
-// kLanes byte lanes held in a vector register (split into narrower registers
-// by the versions compiled for narrower vector units).
-using Lanes = std::uint8_t __attribute__((vector_size(kLanes)));
+// Width byte lanes held in a vector register: each target's copy of the
+// compile-time kernels works on its own registers' width (64, 32 or 16
+// bytes), since wider generic vectors would be split and spilled. (The
+// compiler drops a vector size that depends on a template parameter, hence
+// one type per width.)
+template <std::size_t Width>
+struct LaneVector;
+template <>
+struct LaneVector<16> {
+    using Type = std::uint8_t __attribute__((vector_size(16)));
+};
+template <>
+struct LaneVector<32> {
+    using Type = std::uint8_t __attribute__((vector_size(32)));
+};
+template <>
+struct LaneVector<64> {
+    using Type = std::uint8_t __attribute__((vector_size(64)));
+};
+template <std::size_t Width>
+using Lanes = typename LaneVector<Width>::Type;
 
-[[gnu::always_inline]] inline void loadLanes(Lanes& lanes, const std::uint8_t* bytes)
+template <std::size_t Width>
+[[gnu::always_inline]] inline void loadLanes(Lanes<Width>& lanes, const std::uint8_t* bytes)
 {
-    std::memcpy(&lanes, bytes, kLanes);
+    std::memcpy(&lanes, bytes, Width);
 }
 
-[[gnu::always_inline]] inline void storeLanes(std::uint8_t* bytes, const Lanes& lanes)
+template <std::size_t Width>
+[[gnu::always_inline]] inline void storeLanes(std::uint8_t* bytes, const Lanes<Width>& lanes)
 {
-    std::memcpy(bytes, &lanes, kLanes);
+    std::memcpy(bytes, &lanes, Width);
 }
 
 // body(std::integral_constant<std::size_t, i>{}) for i = 0 .. Count - 1,
@@ -217,14 +237,14 @@ constexpr auto kSelectionNetwork = [] {
 
 // Leaves at indices FirstRank to LastRank of `lanes` the elements of those
 // ranks of its Size elements, in every lane.
-template <std::size_t Size, std::size_t FirstRank, std::size_t LastRank>
-[[gnu::always_inline]] inline void selectRanks(Lanes* lanes)
+template <std::size_t Size, std::size_t FirstRank, std::size_t LastRank, std::size_t Width>
+[[gnu::always_inline]] inline void selectRanks(Lanes<Width>* lanes)
 {
     constexpr auto& network = kSelectionNetwork<Size, FirstRank, LastRank>;
     unrolled<network.size()>([&](auto i) __attribute__((always_inline)) {
         constexpr Comparator c = network[i];
-        const Lanes low = lanes[c.low];
-        const Lanes high = lanes[c.high];
+        const Lanes<Width> low = lanes[c.low];
+        const Lanes<Width> high = lanes[c.high];
         if constexpr (c.keepLow) {
             lanes[c.low] = low < high ? low : high;
         }
@@ -235,7 +255,7 @@ template <std::size_t Size, std::size_t FirstRank, std::size_t LastRank>
 }
 
 // The medians of Group consecutive windows of Size samples along a line, for
-// the kLanes byte lanes at `offset` of the Size + Group - 1 inputs: window o
+// the Width byte lanes at `offset` of the Size + Group - 1 inputs: window o
 // covers inputs o to o + Size - 1 and its median goes to outputs[o]. The
 // Size + 1 - Group inputs that all windows share are sorted once, only as far
 // as the Group ranks that can still be a median once the Group - 1 other
@@ -243,7 +263,7 @@ template <std::size_t Size, std::size_t FirstRank, std::size_t LastRank>
 // own sorted others: with shared ranks a[0] <= .. <= a[Group - 1] and others
 // e[0] <= .. <= e[Group - 2], the median is the largest of a[0] and
 // min(a[i], e[Group - 1 - i]) for i >= 1.
-template <std::size_t Size, std::size_t Group>
+template <std::size_t Size, std::size_t Group, std::size_t Width>
 [[gnu::always_inline]] inline void medianGroupAt(const std::uint8_t* const* __restrict inputs,
                                                  std::uint8_t* const* __restrict outputs, std::size_t offset)
 {
@@ -253,62 +273,62 @@ template <std::size_t Size, std::size_t Group>
     static_assert(median >= others);
     constexpr std::size_t lowestCandidate = median - others;
 
-    Lanes shared[sharedCount];
+    Lanes<Width> shared[sharedCount];
     unrolled<sharedCount>([&](auto i) __attribute__((always_inline)) {
-        loadLanes(shared[i], inputs[others + i] + offset);
+        loadLanes<Width>(shared[i], inputs[others + i] + offset);
     });
-    selectRanks<sharedCount, lowestCandidate, median>(shared);
+    selectRanks<sharedCount, lowestCandidate, median, Width>(shared);
 
     unrolled<Group>([&](auto o) __attribute__((always_inline)) {
-        Lanes result = shared[lowestCandidate];
+        Lanes<Width> result = shared[lowestCandidate];
         if constexpr (others > 0) {
             // Window o's others: inputs o to Group - 2 below the shared ones
             // and Size to Size + o - 1 above them.
-            Lanes own[others];
+            Lanes<Width> own[others];
             unrolled<others>([&](auto i) __attribute__((always_inline)) {
-                loadLanes(own[i], inputs[i < others - o ? o + i : Size + i - (others - o)] + offset);
+                loadLanes<Width>(own[i], inputs[i < others - o ? o + i : Size + i - (others - o)] + offset);
             });
-            selectRanks<others, 0, others - 1>(own);
+            selectRanks<others, 0, others - 1, Width>(own);
             unrolled<others>([&](auto i) __attribute__((always_inline)) {
-                const Lanes& a = shared[lowestCandidate + 1 + i];
-                const Lanes& e = own[others - 1 - i];
-                const Lanes candidate = a < e ? a : e;
+                const Lanes<Width>& a = shared[lowestCandidate + 1 + i];
+                const Lanes<Width>& e = own[others - 1 - i];
+                const Lanes<Width> candidate = a < e ? a : e;
                 result = result < candidate ? candidate : result;
             });
         }
-        storeLanes(outputs[o] + offset, result);
+        storeLanes<Width>(outputs[o] + offset, result);
     });
 }
 
 // medianGroupAt over the `lanes` bytes of the Group output lines; the last
 // partial block of lanes goes through a zeroed staging copy.
-template <std::size_t Size, std::size_t Group>
+template <std::size_t Size, std::size_t Group, std::size_t Width>
 [[gnu::always_inline]] inline void medianGroupLineLoop(const std::uint8_t* const* inputs,
                                                        std::uint8_t* const* outputs, std::size_t lanes)
 {
     std::size_t offset = 0;
-    for (; offset + kLanes <= lanes; offset += kLanes) {
-        medianGroupAt<Size, Group>(inputs, outputs, offset);
+    for (; offset + Width <= lanes; offset += Width) {
+        medianGroupAt<Size, Group, Width>(inputs, outputs, offset);
     }
     const std::size_t count = lanes - offset;
     if (count == 0) {
         return;
     }
     constexpr std::size_t inputCount = Size + Group - 1;
-    std::array<std::uint8_t, inputCount * kLanes> staged{};
-    std::array<std::uint8_t, Group * kLanes> stagedResults{};
+    std::array<std::uint8_t, inputCount * Width> staged{};
+    std::array<std::uint8_t, Group * Width> stagedResults{};
     std::array<const std::uint8_t*, inputCount> stagedInputs;
     std::array<std::uint8_t*, Group> stagedOutputs;
     for (std::size_t i = 0; i < inputCount; ++i) {
-        std::copy_n(inputs[i] + offset, count, staged.data() + i * kLanes);
-        stagedInputs[i] = staged.data() + i * kLanes;
+        std::copy_n(inputs[i] + offset, count, staged.data() + i * Width);
+        stagedInputs[i] = staged.data() + i * Width;
     }
     for (std::size_t o = 0; o < Group; ++o) {
-        stagedOutputs[o] = stagedResults.data() + o * kLanes;
+        stagedOutputs[o] = stagedResults.data() + o * Width;
     }
-    medianGroupAt<Size, Group>(stagedInputs.data(), stagedOutputs.data(), 0);
+    medianGroupAt<Size, Group, Width>(stagedInputs.data(), stagedOutputs.data(), 0);
     for (std::size_t o = 0; o < Group; ++o) {
-        std::copy_n(stagedResults.data() + o * kLanes, count, outputs[o] + offset);
+        std::copy_n(stagedResults.data() + o * Width, count, outputs[o] + offset);
     }
 }
 
@@ -318,10 +338,24 @@ using GroupLine = void (*)(const std::uint8_t* const* inputs, std::uint8_t* cons
 // common samples.
 constexpr std::size_t kRowGroup = 4;
 
-FOTRA_KERNEL(medianLine11, (medianGroupLineLoop<11, 1>))
-FOTRA_KERNEL(medianLineGroup11, (medianGroupLineLoop<11, kRowGroup>))
-FOTRA_KERNEL(medianLine21, (medianGroupLineLoop<21, 1>))
-FOTRA_KERNEL(medianLineGroup21, (medianGroupLineLoop<21, kRowGroup>))
+// medianGroupLineLoop of a window size and group as a width kernel's body.
+template <std::size_t Size, std::size_t Group>
+struct MedianLine {
+    template <int Width, typename... Args>
+    [[gnu::always_inline]] static void body(Args&&... args)
+    {
+        medianGroupLineLoop<Size, Group, Width>(std::forward<Args>(args)...);
+    }
+};
+using MedianLine11 = MedianLine<11, 1>;
+using MedianLineGroup11 = MedianLine<11, kRowGroup>;
+using MedianLine21 = MedianLine<21, 1>;
+using MedianLineGroup21 = MedianLine<21, kRowGroup>;
+
+FOTRA_WIDTH_KERNEL(medianLine11, MedianLine11::body)
+FOTRA_WIDTH_KERNEL(medianLineGroup11, MedianLineGroup11::body)
+FOTRA_WIDTH_KERNEL(medianLine21, MedianLine21::body)
+FOTRA_WIDTH_KERNEL(medianLineGroup21, MedianLineGroup21::body)
 
 // The compile-time kernels for the plain window (one run) of the commands'
 // radii: one window at a time for the row pass, whose neighbouring windows
