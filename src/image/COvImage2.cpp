@@ -13,10 +13,9 @@
 #include <span>
 #include <stdexcept>
 
-#include <sys/mman.h>
-
 #include "image/AtomicFile.h"
 #include "image/Canvas.h"
+#include "image/HugePages.h"
 #include "image/ik5/DibPixels.h"
 #include "image/ik5/Ik5Loader.h"
 
@@ -50,24 +49,18 @@ std::int32_t sampledIndex(int index, double zoom, std::int32_t size)
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(sampled, 0, size - 1));
 }
 
-// Gives `plane` room for `bytes` without touching it, and asks the kernel to
-// back the room with huge pages where it can: a 20-megapixel plane then
-// costs a few dozen page faults instead of some fifteen thousand, the larger
-// part of reading a photo. A plane that already has the room keeps it.
+// Gives `plane` room for `bytes` without touching it, on huge pages where
+// the kernel allows (a 20-megapixel plane otherwise takes some fifteen
+// thousand page faults as the decoder fills it). A plane that already has
+// the room keeps it.
 void reservePlane(std::vector<std::uint8_t>& plane, std::size_t bytes)
 {
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    if (plane.capacity() >= bytes || bytes < 2 * kHugePage) {
+    if (plane.capacity() >= bytes || bytes < 2 * hugepages::kHugePageBytes) {
         return;
     }
     plane = {};
     plane.reserve(bytes);
-    // The advice takes whole pages inside the room.
-    const auto first = (reinterpret_cast<std::uintptr_t>(plane.data()) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(plane.data()) + bytes) & ~(kHugePage - 1);
-    if (end > first) {
-        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-    }
+    hugepages::advise(plane.data(), bytes);
 }
 
 } // namespace

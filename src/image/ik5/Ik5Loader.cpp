@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "image/HugePages.h"
+
 namespace ik5 {
 namespace {
 
@@ -144,7 +146,11 @@ namespace {
 void keepBytes(void* context, const void* bytes, unsigned long size)
 {
     const auto* first = static_cast<const std::uint8_t*>(bytes);
-    static_cast<std::vector<std::uint8_t>*>(context)->assign(first, first + size);
+    auto& kept = *static_cast<std::vector<std::uint8_t>*>(context);
+    kept = {};
+    kept.reserve(size);
+    hugepages::advise(kept.data(), size);
+    kept.assign(first, first + size);
 }
 
 } // namespace

@@ -36,6 +36,7 @@
 #include "FileSniffing.h"
 #include "HeifDecoding.h"
 #include "image/FileProblem.h"
+#include "image/HugePages.h"
 #include "FileCompleteness.h"
 #include "JpegCodec.h"
 #include "ModuleExport.h"
@@ -172,6 +173,7 @@ QByteArray readWholeFile(const char* path)
     checkJpegHead(std::span(reinterpret_cast<const std::uint8_t*>(head.data()), headBytes), size);
     // A file that grows while it is read is read as long as it was.
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    hugepages::advise(bytes.data(), size);
     std::copy_n(head.data(), headBytes, bytes.data());
     const std::size_t restBytes =
         headBytes < head.size() ? 0 : readUpTo(file.get(), bytes.data() + headBytes, size - headBytes);

@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "ColourConversion.h"
 #include "Refusal.h"
 #include "Upright.h"
+#include "image/HugePages.h"
 #include "image/LittleCms.h"
 
 namespace ik5module {
@@ -280,8 +282,15 @@ std::optional<EncodedJpeg> encodeJpeg(const std::uint8_t* pixels, int width, int
     if (!encoder) {
         return std::nullopt;
     }
+    // TurboJPEG's worst-case buffer, given up front so that the part the
+    // file fills lies on huge pages; TurboJPEG allocates its own otherwise.
+    unsigned long size = tjBufSize(width, height, TJSAMP_420);
     unsigned char* bytes = nullptr;
-    unsigned long size = 0;
+    if (size <= static_cast<unsigned long>(std::numeric_limits<int>::max())) {
+        bytes = tjAlloc(static_cast<int>(size));
+        hugepages::advise(bytes, bytes == nullptr ? 0 : size);
+    }
+    size = bytes == nullptr ? 0 : size;
     const int status = tjCompress2(encoder.get(), pixels, width, static_cast<int>(stride), height, TJPF_BGR, &bytes,
                                    &size, TJSAMP_420, std::max(quality, 1), TJFLAG_BOTTOMUP | TJFLAG_ACCURATEDCT);
     EncodedJpeg encoded{std::unique_ptr<unsigned char, TurboFree>(bytes), size};
