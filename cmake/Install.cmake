@@ -15,7 +15,10 @@ install(FILES ${FOTRA_RES_DIR}/man/fotra.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/m
 
 if(FOTRA_BUILD_GUI)
   install(TARGETS Pekarun4Free RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(DIRECTORY ${FOTRA_RES_DIR}/help/ DESTINATION ${CMAKE_INSTALL_DATADIR}/pekarun4free/help)
+  # The help page as built, with its list of effects written in.
+  install(DIRECTORY ${FOTRA_RES_DIR}/help/ DESTINATION ${CMAKE_INSTALL_DATADIR}/pekarun4free/help
+          PATTERN help.htm EXCLUDE)
+  install(FILES ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/help/help.htm DESTINATION ${CMAKE_INSTALL_DATADIR}/pekarun4free/help)
   install(FILES ${FOTRA_RES_DIR}/pekarun4free.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${FOTRA_RES_DIR}/pekarun4free.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${FOTRA_RES_DIR}/man/Pekarun4Free.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -1,11 +1,12 @@
 // The catalogue of the 32 effect modes and the three fixed filters, each
-// declared once: command id, short English name, title, the effect dialog's
-// set-up and the pipeline as a list of stages. The accepted run executes the
-// stages over the whole photo and the dialog's preview executes the same
-// stages over its region; mode 12 declares its own preview stage and mode 27
-// the step it runs before its dialog opens. The document, the dialog, the
-// menus and `fotra` all read the modes from here; the document's command ids
-// are declared here too.
+// declared once: command id, short English name, title, a mode's one-line
+// description, the effect dialog's set-up and the pipeline as a list of
+// stages. The accepted run executes the stages over the whole photo and the
+// dialog's preview executes the same stages over its region; mode 12 declares
+// its own preview stage and mode 27 the step it runs before its dialog opens.
+// The document, the dialog, the menus, the help page's list of effects and
+// `fotra` all read the modes from here; the document's command ids are
+// declared here too.
 #pragma once
 
 #include <array>
@@ -156,6 +157,7 @@ struct EffectCommand {
     int commandId;
     std::string_view name;  // a short English name to type (fotra)
     std::string_view title; // the dialog's window title and menu text (UTF-8)
+    std::string_view description; // what it does, in one sentence (the help page's list)
     bool inMainMenu;        // offered in the edit menu rather than under the further effects
     ModeSetup setup;
     Pipeline run;           // the accepted run, over the whole photo
@@ -313,11 +315,11 @@ constexpr ModeSetup accentColourSetup()
 }
 
 constexpr EffectCommand effect(int mode, int commandId, std::string_view name, std::string_view title,
-                               ModeSetup setup, Pipeline run, bool inMainMenu = false)
+                               std::string_view description, ModeSetup setup, Pipeline run, bool inMainMenu = false)
 {
     setup.mode = mode;
     setup.title = title;
-    return {mode, commandId, name, title, inMainMenu, setup, run};
+    return {mode, commandId, name, title, description, inMainMenu, setup, run};
 }
 
 constexpr EffectCommand withPreview(EffectCommand entry, Pipeline preview)
@@ -348,71 +350,81 @@ inline constexpr std::array<EffectCommand, kEffectModeCount> kEffectCommands = [
     const ModeSetup standard = strengthAndEffect();
     const ModeSetup effectOnly = strengthAndEffect(Effect);
     return std::array<EffectCommand, kEffectModeCount>{{
-        effect(1, 32811, "flash", "フラッシュ", standard, {kGaussian, stage(compose, effectTimes(3.0))}, true),
-        effect(2, 32787, "focus", "ピント修正", standard, {kTriangle, stage(compose, effectTimes(3.0))}, true),
-        effect(3, 32799, "vivid", "ビビットカラー", effectOnly, {kGrey, stage(compose, effectTimes(3.0))}),
-        effect(4, 32786, "soft-focus", "ソフトフォーカス", standard,
-               {kGaussian, stage(compose, minusEffectTimes(0.9))}),
-        effect(5, 32806, "hdr", "HDR", slowPreview(), {kRank, stage(compose, effectTimes(5.0))}),
-        effect(6, 32784, "contrast", "濃く（コントラスト）", effectOnly, {kInvert, stage(compose, effectTimes())}),
-        effect(7, 32809, "mono", "白黒", standard,
-               {kGaussian, stage(compose, effectTimes(3.0)), stage(greyResult)}),
-        effect(8, 32785, "crisp", "くっきり", standard,
-               {stage(triangleBlur, 0, 1), stage(unsharpMask, effectTimes(5.0))}, true),
-        effect(9, 32813, "smooth", "なめらか", slowPreview(), {kRank, stage(compose, minusEffectTimes())}),
-        effect(10, 32814, "smooth-skin", "美肌", skinSetup(), {kRank, stage(colourRange, minusEffectTimes())}),
-        effect(11, 32815, "blur-colour", "指定色をぼかす",
+        effect(1, 32811, "flash", "フラッシュ", "ぼかした写真との差を強めて、明暗とメリハリをつけます。",
+               standard, {kGaussian, stage(compose, effectTimes(3.0))}, true),
+        effect(2, 32787, "focus", "ピント修正", "ぼけを打ち消すように輪郭を強めます。",
+               standard, {kTriangle, stage(compose, effectTimes(3.0))}, true),
+        effect(3, 32799, "vivid", "ビビットカラー", "色を鮮やかにします。",
+               effectOnly, {kGrey, stage(compose, effectTimes(3.0))}),
+        effect(4, 32786, "soft-focus", "ソフトフォーカス", "ふんわりとした柔らかい写真にします。",
+               standard, {kGaussian, stage(compose, minusEffectTimes(0.9))}),
+        effect(5, 32806, "hdr", "HDR", "明るい部分と暗い部分の両方を見やすくします。",
+               slowPreview(), {kRank, stage(compose, effectTimes(5.0))}),
+        effect(6, 32784, "contrast", "濃く（コントラスト）", "コントラストを強めます。",
+               effectOnly, {kInvert, stage(compose, effectTimes())}),
+        effect(7, 32809, "mono", "白黒", "白黒写真にします。",
+               standard, {kGaussian, stage(compose, effectTimes(3.0)), stage(greyResult)}),
+        effect(8, 32785, "crisp", "くっきり", "細かな輪郭を強め、くっきりさせます。",
+               standard, {stage(triangleBlur, 0, 1), stage(unsharpMask, effectTimes(5.0))}, true),
+        effect(9, 32813, "smooth", "なめらか", "細かなざらつきをなめらかにします。",
+               slowPreview(), {kRank, stage(compose, minusEffectTimes())}),
+        effect(10, 32814, "smooth-skin", "美肌", "肌をなめらかに整えます。",
+               skinSetup(), {kRank, stage(colourRange, minusEffectTimes())}),
+        effect(11, 32815, "blur-colour", "指定色をぼかす", "指定した色の部分だけをぼかします。",
                colourRangeLabelled(kColourRangeGroups, kEffect100, sliderRange(1, 100, 10), kEditColourCaption),
                {kGaussian, stage(colourRange, minusEffectTimes(0.9))}),
         // The preview marks the colours inside the tolerance box around the
         // target (sliders 1000, 1001 and 1004) instead of showing the effect.
-        withPreview(effect(12, 32818, "crisp-colour", "指定色をくっきり",
+        withPreview(effect(12, 32818, "crisp-colour", "指定色をくっきり", "指定した色の部分だけをくっきりさせます。",
                            colourRangeSetup(kColourRangeGroups, sliderRange(0, 255, 10),
                                             sliderRange(0, 255, 10), sliderRange(0, 255, 10)),
                            {kTriangle, stage(scratchColourRange, effectTimes(3.0))}),
                     {stage(colourMatchMask)}),
-        effect(13, 32822, "colour-strength", "指定色を強く、弱く", colourStrengthSetup(),
-               {kGrey, stage(colourRange, effectTimes())}),
+        effect(13, 32822, "colour-strength", "指定色を強く、弱く", "指定した色を強めたり弱めたりします。",
+               colourStrengthSetup(), {kGrey, stage(colourRange, effectTimes())}),
         effect(14, 32823, "flash-colour", "指定色をくっきりフラッシュ",
+               "指定した色の部分にフラッシュの効果をかけます。",
                colourRangeLabelled(kColourRangeGroups, kEffect100, sliderRange(1, 100, 10), kEditColourCaption),
                {kGaussian, stage(colourRange, effectTimes(3.0))}),
-        effect(15, 32824, "colour-light", "カラーライト", lightSliders(Effect | Light, sliderRange(1, 100, 50)),
-               {kFillLight, stage(compose, effectTimes())}),
-        effect(16, 32825, "warm", "ウォーム", lightSliders(Effect, kEffect10, {255, 87, 0}),
-               {kFillLight, stage(compose, effectTimes())}),
-        effect(17, 32826, "cool", "クール", lightSliders(Effect, kEffect10, {0, 169, 255}),
-               {kFillLight, stage(compose, effectTimes())}),
-        effect(18, 32827, "white-balance", "白色補正", whiteBalanceSetup(),
-               {kFillLight, stage(brightCompose, effectTimes())}),
-        effect(19, 32828, "brighten", "全体的に明るく", lightSliders(Effect, kEffect10, {255, 255, 255}),
-               {kFillLight, stage(compose, effectTimes())}),
-        effect(20, 32829, "brighten-highlights", "明るいところをより明るく",
+        effect(15, 32824, "colour-light", "カラーライト", "選んだ色の光を当てたようにします。",
+               lightSliders(Effect | Light, sliderRange(1, 100, 50)), {kFillLight, stage(compose, effectTimes())}),
+        effect(16, 32825, "warm", "ウォーム", "暖かみのある色合いにします。",
+               lightSliders(Effect, kEffect10, {255, 87, 0}), {kFillLight, stage(compose, effectTimes())}),
+        effect(17, 32826, "cool", "クール", "涼しげな色合いにします。",
+               lightSliders(Effect, kEffect10, {0, 169, 255}), {kFillLight, stage(compose, effectTimes())}),
+        effect(18, 32827, "white-balance", "白色補正", "写真の中の白いはずの色を指定して、色かぶりを直します。",
+               whiteBalanceSetup(), {kFillLight, stage(brightCompose, effectTimes())}),
+        effect(19, 32828, "brighten", "全体的に明るく", "写真全体を明るくします。",
+               lightSliders(Effect, kEffect10, {255, 255, 255}), {kFillLight, stage(compose, effectTimes())}),
+        effect(20, 32829, "brighten-highlights", "明るいところをより明るく", "明るい部分だけをさらに明るくします。",
                lightSliders(Effect, kEffect10, {255, 255, 255}), {kFillLight, stage(brightCompose, effectTimes())}),
-        effect(21, 32830, "brighten-shadows", "暗いところをより明るく",
+        effect(21, 32830, "brighten-shadows", "暗いところをより明るく", "暗い部分を明るくし、影の中を見やすくします。",
                lightSliders(Effect, kEffect10, {255, 255, 255}), {kFillLight, stage(darkCompose, effectTimes())}),
-        effect(22, 32832, "deepen-highlights", "明るいところを濃く", effectOnly,
-               {kInvert, stage(brightCompose, effectTimes())}),
-        effect(23, 32833, "deepen-shadows", "暗いところを濃く", effectOnly,
-               {kInvert, stage(darkCompose, effectTimes())}),
-        effect(24, 32834, "vivid-highlights", "明るいところをビビットに", effectOnly,
-               {kGrey, stage(brightCompose, effectTimes(3.0))}),
-        effect(25, 32835, "vivid-shadows", "暗いところをビビットに", effectOnly,
-               {kGrey, stage(darkCompose, effectTimes(3.0))}),
-        effect(26, 32836, "darken", "全体的に暗く", lightSliders(Effect, kEffect10, {0, 0, 0}),
-               {kFillLight, stage(compose, effectTimes())}),
+        effect(22, 32832, "deepen-highlights", "明るいところを濃く", "明るい部分の色を濃くします。",
+               effectOnly, {kInvert, stage(brightCompose, effectTimes())}),
+        effect(23, 32833, "deepen-shadows", "暗いところを濃く", "暗い部分を引き締めます。",
+               effectOnly, {kInvert, stage(darkCompose, effectTimes())}),
+        effect(24, 32834, "vivid-highlights", "明るいところをビビットに", "明るい部分の色を鮮やかにします。",
+               effectOnly, {kGrey, stage(brightCompose, effectTimes(3.0))}),
+        effect(25, 32835, "vivid-shadows", "暗いところをビビットに", "暗い部分の色を鮮やかにします。",
+               effectOnly, {kGrey, stage(darkCompose, effectTimes(3.0))}),
+        effect(26, 32836, "darken", "全体的に暗く", "写真全体を暗くします。",
+               lightSliders(Effect, kEffect10, {0, 0, 0}), {kFillLight, stage(compose, effectTimes())}),
         // No preset: the fill colour is the photo's mean, not the light colour.
-        withMeanBeforeDialog(effect(27, 32837, "clear-colour", "クリアカラー", lightSliders(Effect, kEffect10),
+        withMeanBeforeDialog(effect(27, 32837, "clear-colour", "クリアカラー",
+                                    "写真全体の色かぶりを抑え、すっきりした色にします。",
+                                    lightSliders(Effect, kEffect10),
                                     {stage(fillMeanColour), stage(compose, effectTimes())})),
-        effect(28, 32839, "crisp-highlights", "明るくくっきり", standard,
-               {stage(brightSharpen), stage(compose, effectTimes(3.0))}),
-        effect(29, 32838, "crisp-shadows", "暗くくっきり", standard,
-               {stage(darkSharpen), stage(compose, effectTimes(3.0))}),
-        effect(30, 32840, "accent-colour", "特定色の強調", accentColourSetup(),
-               {kFillLight, stage(colourRange, effectTimes())}),
-        effect(31, 32841, "strong-shadows", "影を濃く", standard,
-               {kGaussian, stage(lightenScratch), stage(compose, effectTimes(5.0))}),
-        effect(32, 32842, "strong-light", "光を強く", standard,
-               {kGaussian, stage(darkenScratch), stage(compose, effectTimes(5.0))}),
+        effect(28, 32839, "crisp-highlights", "明るくくっきり", "明るい方向の輪郭を強めます。",
+               standard, {stage(brightSharpen), stage(compose, effectTimes(3.0))}),
+        effect(29, 32838, "crisp-shadows", "暗くくっきり", "暗い方向の輪郭を強めます。",
+               standard, {stage(darkSharpen), stage(compose, effectTimes(3.0))}),
+        effect(30, 32840, "accent-colour", "特定色の強調", "指定した色を強調します。",
+               accentColourSetup(), {kFillLight, stage(colourRange, effectTimes())}),
+        effect(31, 32841, "strong-shadows", "影を濃く", "影の部分を濃くします。",
+               standard, {kGaussian, stage(lightenScratch), stage(compose, effectTimes(5.0))}),
+        effect(32, 32842, "strong-light", "光を強く", "光の当たった部分を強調します。",
+               standard, {kGaussian, stage(darkenScratch), stage(compose, effectTimes(5.0))}),
     }};
 }();
 
