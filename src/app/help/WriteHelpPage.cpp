@@ -17,7 +17,9 @@
 
 namespace {
 
+// The line of the page that the rows replace.
 constexpr std::string_view kMarker = "<!-- effect rows, written from the effect catalogue at build time -->";
+// The page's name for the effects the edit menu offers itself.
 constexpr std::string_view kEditMenuGroup = "編集メニュー";
 
 struct EffectGroup {
