@@ -90,7 +90,11 @@ T field(TIFF* tiff, ttag_t tag)
 bool isPlainCmyk(TIFF* tiff)
 {
     const auto bits = field<std::uint16_t>(tiff, TIFFTAG_BITSPERSAMPLE);
-    return field<std::uint16_t>(tiff, TIFFTAG_PHOTOMETRIC) == PHOTOMETRIC_SEPARATED
+    // Four samples of which one is extra (alpha, say) are not four inks.
+    std::uint16_t extraSamples = 0;
+    const std::uint16_t* extraKinds = nullptr;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_EXTRASAMPLES, &extraSamples, &extraKinds);
+    return extraSamples == 0 && field<std::uint16_t>(tiff, TIFFTAG_PHOTOMETRIC) == PHOTOMETRIC_SEPARATED
            && field<std::uint16_t>(tiff, TIFFTAG_INKSET) == INKSET_CMYK
            && field<std::uint16_t>(tiff, TIFFTAG_SAMPLESPERPIXEL) == 4 && (bits == 8 || bits == 16)
            && field<std::uint16_t>(tiff, TIFFTAG_PLANARCONFIG) == PLANARCONFIG_CONTIG && !TIFFIsTiled(tiff);
