@@ -1,7 +1,8 @@
 // Writes the fuzzers' seeds into the two folders named on the command line:
 // tiny valid pictures of every format the program reads (24-bit colour, 8-bit
 // palette, grey, alpha and 1-bit where the format has them), so that the
-// fuzzer starts inside each decoder instead of at its signature check; and
+// fuzzer starts inside each decoder instead of at its signature check (a
+// CMYK TIFF, which libtiff writes, among them); and
 // pictures of 1.1 and 1.2 megapixels whose files stay small (tiles of one
 // colour, compressed) for the target of large photos.
 #include <QDir>
@@ -9,7 +10,11 @@
 #include <QImage>
 #include <QImageWriter>
 
+#include <tiffio.h>
+
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -62,6 +67,33 @@ bool write(const QImage& image, const QString& path)
     return true;
 }
 
+// A 5 x 3 CMYK TIFF (LZW) of inks in steps, which Qt's writer cannot make.
+bool writeCmykTiff(const QString& path)
+{
+    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    if (tiff == nullptr) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, 5);
+    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, 3);
+    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 4);
+    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_SEPARATED);
+    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    bool ok = true;
+    for (std::uint32_t y = 0; y < 3; ++y) {
+        std::vector<std::uint8_t> row(20);
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            row[i] = static_cast<std::uint8_t>(12 * i + 70 * y);
+        }
+        ok &= TIFFWriteScanline(tiff, row.data(), y, 0) == 1;
+    }
+    TIFFClose(tiff);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -96,6 +128,7 @@ int main(int argc, char** argv)
     }
     ok &= write(alpha, folder.filePath("alpha.png"));
     ok &= write(alpha, folder.filePath("alpha.tif"));
+    ok &= writeCmykTiff(folder.filePath("cmyk.tif"));
 
     const QImage large = largePicture(1200, 1000, QImage::Format_RGB32);
     const QImage largeGrey = largePicture(1100, 1000, QImage::Format_Grayscale8);
