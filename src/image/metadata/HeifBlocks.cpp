@@ -8,15 +8,10 @@
 #include <memory>
 #include <string_view>
 
+#include "image/Libheif.h"
+
 namespace metadata {
 namespace {
-
-struct ContextFree {
-    void operator()(heif_context* context) const { heif_context_free(context); }
-};
-struct HandleRelease {
-    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
-};
 
 // The bytes of the first metadata item of `type` whose content type is
 // `contentType` (any, when empty).
@@ -57,7 +52,7 @@ std::vector<std::uint8_t> tiffOfExifItem(const std::vector<std::uint8_t>& item)
 
 HeifBlocks heifBlocks(std::span<const std::uint8_t> file)
 {
-    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    const libheif::Context context(heif_context_alloc());
     if (!context
         || heif_context_read_from_memory_without_copy(context.get(), file.data(), file.size(), nullptr).code
                != heif_error_Ok) {
@@ -67,7 +62,7 @@ HeifBlocks heifBlocks(std::span<const std::uint8_t> file)
     if (heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok) {
         return {};
     }
-    const std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+    const libheif::ImageHandle handle(rawHandle);
     HeifBlocks blocks;
     blocks.exif = tiffOfExifItem(firstBlock(handle.get(), "Exif", {}));
     const std::vector<std::uint8_t> xmp = firstBlock(handle.get(), "mime", "application/rdf+xml");

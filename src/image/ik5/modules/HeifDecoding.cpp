@@ -10,17 +10,12 @@
 #include <string_view>
 
 #include "DibBlock.h"
+#include "image/Libheif.h"
 #include "image/LittleCms.h"
 
 namespace ik5module {
 namespace {
 
-struct ContextFree {
-    void operator()(heif_context* context) const { heif_context_free(context); }
-};
-struct HandleRelease {
-    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
-};
 struct ImageRelease {
     void operator()(heif_image* image) const { heif_image_release(image); }
 };
@@ -168,7 +163,7 @@ HeifPicture decodeHeif(std::span<const std::uint8_t> file)
 {
     initialiseOnce();
     HeifPicture picture;
-    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    const libheif::Context context(heif_context_alloc());
     if (!context) {
         picture.problem = FileError::OutOfMemory;
         return picture;
@@ -184,7 +179,7 @@ HeifPicture decodeHeif(std::span<const std::uint8_t> file)
         picture.problem = problemOf(error, file);
         return picture;
     }
-    const std::unique_ptr<heif_image_handle, HandleRelease> handle(rawHandle);
+    const libheif::ImageHandle handle(rawHandle);
     const int width = heif_image_handle_get_width(handle.get());
     const int height = heif_image_handle_get_height(handle.get());
     if (!acceptableSize(width, height)) {
