@@ -18,23 +18,16 @@
 //   fotra_jpeg_bench [--runs=N] [--photo=FILE]
 // Without --photo a 20-megapixel (5472 x 3648) photo-like JPEG at quality 92
 // is written to a temporary folder first.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <turbojpeg.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,68 +36,13 @@
 #include "image/HugePages.h"
 #include "support/TestImages.h"
 
-extern char** environ;
+#include "../ProcessTiming.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Timing {
-    double wall = std::numeric_limits<double>::infinity();
-    double cpu = std::numeric_limits<double>::infinity();
-
-    void keepFastest(const Timing& other)
-    {
-        wall = std::min(wall, other.wall);
-        cpu = std::min(cpu, other.cpu);
-    }
-};
-
-double seconds(const timeval& time)
-{
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
-}
-
-double wallNow()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double processorNow()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// Runs the program with its output thrown away; the child's times.
-Timing runProcess(const std::vector<std::string>& arguments)
-{
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    const double start = wallNow();
-    pid_t child = 0;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        std::fprintf(stderr, "cannot start %s\n", argv[0]);
-        std::exit(1);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    Timing timing{wallNow() - start, seconds(usage.ru_utime) + seconds(usage.ru_stime)};
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "failed: %s\n", arguments[1].c_str());
-        std::exit(1);
-    }
-    return timing;
-}
+using benchtiming::runProcess;
+using benchtiming::Seconds;
 
 struct HandleCloser {
     void operator()(void* handle) const { tjDestroy(handle); }
@@ -119,10 +57,8 @@ std::size_t dibStride(int width)
 // TurboJPEG's decode of the file into a fresh bottom-up BGR buffer with the
 // record's row stride, and its encode of that at quality 90; with
 // `hugePages` the pixels and the output on huge pages.
-Timing turboRoundTrip(const std::vector<unsigned char>& file, int width, int height, bool hugePages)
+void turboDecodeEncode(const std::vector<unsigned char>& file, int width, int height, bool hugePages)
 {
-    const double wallStart = wallNow();
-    const double processorStart = processorNow();
     const std::vector<unsigned char> input = file;
     const TurboHandle decoder(tjInitDecompress());
     const TurboHandle encoder(tjInitCompress());
@@ -145,7 +81,12 @@ Timing turboRoundTrip(const std::vector<unsigned char>& file, int width, int hei
         std::exit(1);
     }
     tjFree(encoded);
-    return {wallNow() - wallStart, processorNow() - processorStart};
+}
+
+// Its times, the copy of the input included.
+Seconds turboRoundTrip(const std::vector<unsigned char>& file, int width, int height, bool hugePages)
+{
+    return benchtiming::secondsOf([&] { turboDecodeEncode(file, width, height, hugePages); });
 }
 
 // A photo-like picture as a JPEG at quality 92.
@@ -202,10 +143,10 @@ int main(int argc, char** argv)
     const std::string fotra = (fs::read_symlink("/proc/self/exe").parent_path() / "fotra").string();
     const std::string output = (folder / "out.jpg").string();
 
-    Timing convert;
-    Timing info;
-    Timing turbo;
-    Timing turboHuge;
+    Seconds convert;
+    Seconds info;
+    Seconds turbo;
+    Seconds turboHuge;
     for (int run = 0; run < runs; ++run) {
         convert.keepFastest(runProcess({fotra, "convert", photoPath, output}));
         info.keepFastest(runProcess({fotra, "info", photoPath}));
@@ -216,13 +157,13 @@ int main(int argc, char** argv)
                 width * static_cast<double>(height) / 1e6, file.size(), runs);
     std::printf("| case | wall (s) | processor (s) | wall ratio | processor ratio | target |\n");
     std::printf("|---|---:|---:|---:|---:|---:|\n");
-    std::printf("| TurboJPEG decode + encode | %.3f | %.3f | 1.00 | 1.00 | |\n", turbo.wall, turbo.cpu);
-    std::printf("| TurboJPEG, huge pages | %.3f | %.3f | %.2f | %.2f | |\n", turboHuge.wall, turboHuge.cpu,
-                turboHuge.wall / turbo.wall, turboHuge.cpu / turbo.cpu);
-    std::printf("| fotra convert | %.3f | %.3f | %.2f | %.2f | 1.2 |\n", convert.wall, convert.cpu,
-                convert.wall / turbo.wall, convert.cpu / turbo.cpu);
-    std::printf("| fotra info | %.3f | %.3f | %.2f | %.2f | |\n", info.wall, info.cpu, info.wall / turbo.wall,
-                info.cpu / turbo.cpu);
+    std::printf("| TurboJPEG decode + encode | %.3f | %.3f | 1.00 | 1.00 | |\n", turbo.wall, turbo.processor);
+    std::printf("| TurboJPEG, huge pages | %.3f | %.3f | %.2f | %.2f | |\n", turboHuge.wall, turboHuge.processor,
+                turboHuge.wall / turbo.wall, turboHuge.processor / turbo.processor);
+    std::printf("| fotra convert | %.3f | %.3f | %.2f | %.2f | 1.2 |\n", convert.wall, convert.processor,
+                convert.wall / turbo.wall, convert.processor / turbo.processor);
+    std::printf("| fotra info | %.3f | %.3f | %.2f | %.2f | |\n", info.wall, info.processor, info.wall / turbo.wall,
+                info.processor / turbo.processor);
     fs::remove_all(folder);
     return 0;
 }

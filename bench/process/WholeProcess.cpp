@@ -19,17 +19,13 @@
 // Without --photo a 17.9-megapixel photo-like TIFF is written to a temporary
 // folder first.
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <limits>
 #include <string>
 #include <string_view>
-#include <ctime>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -45,62 +41,18 @@
 #include "engine/UnsharpMask.h"
 #include "support/TestImages.h"
 
+#include "../ProcessTiming.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-// Wall-clock and processor seconds of one step.
-struct Seconds {
-    double wall = std::numeric_limits<double>::infinity();
-    double processor = std::numeric_limits<double>::infinity();
-
-    void keepFastest(const Seconds& other)
-    {
-        wall = std::min(wall, other.wall);
-        processor = std::min(processor, other.processor);
-    }
-};
-
-double processorSecondsOfChildren()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + 1e-6 * t.tv_usec; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double processorSecondsOfThisProcess()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
-}
-
-Seconds secondsOf(const std::function<void()>& step, double (*processorClock)() = processorSecondsOfThisProcess)
-{
-    const double processorStart = processorClock();
-    const auto start = std::chrono::steady_clock::now();
-    step();
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return {wall, processorClock() - processorStart};
-}
+using benchtiming::Seconds;
+using benchtiming::secondsOf;
 
 // The folder of this program, where fotra is built too.
 fs::path programFolder()
 {
     return fs::read_symlink("/proc/self/exe").parent_path();
-}
-
-Seconds processSeconds(const std::string& command)
-{
-    int status = 0;
-    const Seconds seconds =
-        secondsOf([&] { status = std::system((command + " > /dev/null").c_str()); }, processorSecondsOfChildren);
-    if (status != 0) {
-        std::fprintf(stderr, "failed: %s\n", command.c_str());
-        std::exit(1);
-    }
-    return seconds;
 }
 
 // The photo's bytes as the engine's planes (row order does not matter here).
@@ -141,7 +93,7 @@ void localDeviation(const cv::Mat& photo, int side)
 
 struct Case {
     std::string name;
-    std::string fotraArguments; // after the program's name, before the photo
+    std::vector<std::string> fotraArguments; // after the program's name, before the photo
     std::function<void(ImagePlanes&)> pipeline;
     std::function<void(const cv::Mat&)> openCv;
     double target;
@@ -153,7 +105,6 @@ int main(int argc, char** argv)
 {
     int runs = 3;
     std::string photoPath;
-    std::string kernelsVariable;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument.starts_with("--kernels=")) {
@@ -163,7 +114,8 @@ int main(int argc, char** argv)
                 return 2;
             }
             engine::setKernelTarget(*target);
-            kernelsVariable = "FOTRA_KERNELS=" + std::string(argument.substr(10)) + " ";
+            // fotra takes its kernel target from the environment it inherits.
+            setenv("FOTRA_KERNELS", argv[i] + 10, 1);
         } else if (argument.starts_with("--runs=")) {
             runs = std::max(1, std::atoi(argv[i] + 7));
         } else if (argument.starts_with("--photo=")) {
@@ -185,7 +137,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const ImagePlanes original = planesOf(photo);
-    const std::string fotra = kernelsVariable + (programFolder() / "fotra").string();
+    const std::string fotra = (programFolder() / "fotra").string();
     const std::string output = (folder / "out.tif").string();
     cv::setNumThreads(2);
 
@@ -199,26 +151,26 @@ int main(int argc, char** argv)
         localDeviation(in, 23);
     };
     const std::vector<Case> cases = {
-        {"mode 8 S=100 vs box 23x23 + std-dev 23x23", "apply --mode 8 --strength 100 --effect 100", effect(8, 100),
+        {"mode 8 S=100 vs box 23x23 + std-dev 23x23", {"apply", "--mode", "8", "--strength", "100", "--effect", "100"}, effect(8, 100),
          boxAndDeviation,
          1.5},
-        {"mode 8 S=10 vs the same", "apply --mode 8 --strength 10 --effect 100", effect(8, 10),
+        {"mode 8 S=10 vs the same", {"apply", "--mode", "8", "--strength", "10", "--effect", "100"}, effect(8, 10),
          boxAndDeviation,
          1.0},
-        {"mode 28 S=100 vs median 21x21", "apply --mode 28 --strength 100 --effect 100", effect(28, 100),
+        {"mode 28 S=100 vs median 21x21", {"apply", "--mode", "28", "--strength", "100", "--effect", "100"}, effect(28, 100),
          [](const cv::Mat& in) {
              cv::Mat out;
              cv::medianBlur(in, out, 21);
          },
          0.5},
-        {"filter 32788 vs median 5x5", "filter --command 32788",
+        {"filter 32788 vs median 5x5", {"filter", "--command", "32788"},
          [](ImagePlanes& image) { runFixedFilter(image, 32788); },
          [](const cv::Mat& in) {
              cv::Mat out;
              cv::medianBlur(in, out, 5);
          },
          3.0},
-        {"mode 1 S=1 vs Gaussian 7 taps + mix", "apply --mode 1 --strength 1 --effect 100", effect(1, 1),
+        {"mode 1 S=1 vs Gaussian 7 taps + mix", {"apply", "--mode", "1", "--strength", "1", "--effect", "100"}, effect(1, 1),
          [](const cv::Mat& in) {
              cv::Mat blurred;
              cv::GaussianBlur(in, blurred, cv::Size(7, 7), 1.0, 1.0);
@@ -246,8 +198,11 @@ int main(int argc, char** argv)
         Seconds openCv;
         const std::uint64_t writtenBefore = unsharpWrittenSums();
         for (int run = 0; run < runs; ++run) {
-            apply.keepFastest(processSeconds(fotra + " " + test.fotraArguments + " " + photoPath + " -o " + output));
-            convert.keepFastest(processSeconds(fotra + " convert " + photoPath + " " + output));
+            std::vector<std::string> applyArguments{fotra};
+            applyArguments.insert(applyArguments.end(), test.fotraArguments.begin(), test.fotraArguments.end());
+            applyArguments.insert(applyArguments.end(), {photoPath, "-o", output});
+            apply.keepFastest(benchtiming::runProcess(applyArguments));
+            convert.keepFastest(benchtiming::runProcess({fotra, "convert", photoPath, output}));
             ImagePlanes image = original;
             pipeline.keepFastest(secondsOf([&] { test.pipeline(image); }));
             openCv.keepFastest(secondsOf([&] { test.openCv(photo); }));
