@@ -1,10 +1,12 @@
 // IK5FILE: reads JPEG, PNG, TIFF, BMP, WebP, HEIF and AVIF files into DIBs
 // and writes 24-bit DIBs as JPEG, PNG or TIFF: JPEG with TurboJPEG
 // (JpegCodec.h), HEIF and AVIF with libheif (HeifDecoding.h), CMYK TIFF
-// with libtiff (TiffCmyk.h), the others over Qt's image readers and writers. A file is read whole first so that a
-// truncated JPEG, PNG or BMP can be refused, and its header is checked
-// against the pixel limit and the file's size before the picture is given
-// any memory. Every save goes through QSaveFile, so a failed save leaves any
+// with libtiff (TiffCmyk.h), the others over Qt's image readers and writers.
+// A file longer than any photo within the pixel limit is refused unread, a
+// JPEG's frame is checked from the first bytes, and the rest is then read
+// whole, so that a truncated JPEG, PNG or BMP can be refused; the header is
+// checked against the pixel limit and the file's size before the picture is
+// given any memory. Every save goes through QSaveFile, so a failed save leaves any
 // existing file untouched. IK5FileEncode encodes in memory instead, for
 // callers that write the file; IK5FileInfo reads the headers alone.
 // Each call leaves its outcome (the reason of a failure, the notes of a load,
