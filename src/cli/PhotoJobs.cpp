@@ -161,8 +161,7 @@ int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
     const std::string name = photoName(job.input);
     try {
         COvImage2 image;
-        // A photo written as read needs its `current` plane alone.
-        if (!image.loadFromFile(*readPath, transform ? LoadedPlanes::All : LoadedPlanes::CurrentOnly)) {
+        if (!image.loadFromFile(*readPath, transform ? LoadedPlanes::Effect : LoadedPlanes::CurrentOnly)) {
             return fail(readFailure(name, image));
         }
         if ((image.loadNotes & NoteDamagedData) != 0 && !job.allowDamaged) {
@@ -174,7 +173,11 @@ int runPhotoJob(const PhotoJob& job, const PhotoTransform& transform)
             if (const int status = transform(image, name); status != kExitSuccess) {
                 return status;
             }
-            copyPlane(image.current, image.result);
+            // The result becomes the photo written; the other planes go
+            // before encoding, which needs memory of its own.
+            image.current = std::move(image.result);
+            image.result = {};
+            image.scratch = {};
         }
 
         std::optional<TemporaryFile> outputCopy;

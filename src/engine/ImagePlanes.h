@@ -33,8 +33,15 @@ struct ImagePlanes {
         height = newHeight;
         const std::size_t bytes = planeBytes();
         current.assign(bytes, 0);
-        scratch.assign(bytes, 0);
-        result.assign(bytes, 255);
+        allocateEffectPlanes();
         resultBackup.assign(bytes, 0);
+    }
+
+    // Allocates result (255) and scratch (0) beside `current`: what running
+    // an effect without its dialog needs. Throws std::bad_alloc.
+    void allocateEffectPlanes()
+    {
+        scratch.assign(planeBytes(), 0);
+        result.assign(planeBytes(), 255);
     }
 };

@@ -69,7 +69,14 @@ bool COvImage2::loadFromFile(const std::string& path, LoadedPlanes planes)
 {
     fileProblem = {};
     try {
-        if (readFile(path, planes)) {
+        if (readFile(path, planes == LoadedPlanes::All ? planes : LoadedPlanes::CurrentOnly)) {
+            if (planes == LoadedPlanes::Effect) {
+                // Set up once the reader has freed its buffers, so that
+                // the peak holds either those or these planes, not both.
+                reservePlane(result, planeBytes());
+                reservePlane(scratch, planeBytes());
+                allocateEffectPlanes();
+            }
             return true;
         }
     } catch (const std::bad_alloc&) {

@@ -15,9 +15,10 @@
 class ICanvas;
 
 enum SaveFormat : int { SaveFormatJpeg = 1, SaveFormatPng = 2, SaveFormatTiff = 3 };
-// What a load sets up: the four planes, or `current` alone for a photo that
-// is only written again (result, scratch and resultBackup stay empty).
-enum class LoadedPlanes { All, CurrentOnly };
+// What a load sets up: the four planes (an open photo); current, result and
+// scratch for one effect run without its dialog; or `current` alone for a
+// photo that is only written again. The planes a load leaves out stay empty.
+enum class LoadedPlanes { All, Effect, CurrentOnly };
 inline constexpr int kDefaultJpegQuality = 90;
 
 class COvImage2 : public ImagePlanes {
