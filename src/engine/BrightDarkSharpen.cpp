@@ -123,16 +123,20 @@ template <Side side>
 constexpr std::int32_t kPadByte = side == Side::Bright ? 255 : 0;
 
 // The narrow accumulators of one group of at most kGroupTaps taps over the
-// byte lanes of a vector. A tap costs a compare, a mask and three additions:
-//   counts  + 1 per taken byte, in 8 bits: at most 255 per group;
-//   words   the kept bytes (taken byte or 0) read as 16-bit words, each the
-//           lane pair's low byte + 256 x high byte, added modulo 2^16;
+// byte lanes of a vector. Each tap's byte is first clamped to the pixel's own
+// byte, c = min(byte, own) for bright and max(byte, own) for dark: c is the
+// byte when it is taken and `own` when not, so the sum of the taken bytes is
+// the sum of the clamped ones less `own` once per tap not taken. A tap costs
+// the clamp, a compare and three additions:
+//   counts  + 1 per taken byte (c == byte), in 8 bits: at most 255 per group;
+//   words   the clamped bytes read as 16-bit words, each the lane pair's
+//           low byte + 256 x high byte, added modulo 2^16;
 //   highs   the high bytes of those words, added exactly: at most
 //           255 x 255 = 65 025 per group.
 // The low bytes' sum is then words - 256 x highs modulo 2^16: both sides
 // agree modulo 2^16, and the true sum lies in 0 .. 65 025, below 2^16, so
 // the 16-bit difference is that sum exactly. Every lane thus gets the exact
-// integer sum and count of its taken bytes.
+// integer sum of its clamped bytes and count of its taken bytes.
 template <int Width>
 struct TapGroup {
     typename Lanes<Width>::Bytes counts{};
@@ -148,11 +152,12 @@ template <Side side, int Width>
     using Words = typename Lanes<Width>::Words;
     Bytes in;
     std::memcpy(&in, bytes, Width);
-    const Bytes take = reinterpret_cast<Bytes>(side == Side::Bright ? in <= own : in >= own);
+    const Bytes clamped = side == Side::Bright ? (in < own ? in : own) : (in > own ? in : own);
+    const Bytes take = reinterpret_cast<Bytes>(clamped == in);
     group.counts -= take; // take is 255 (minus one) or 0
-    const Words kept = reinterpret_cast<Words>(in & take);
-    group.words += kept;
-    group.highs += kept >> 8;
+    const Words words = reinterpret_cast<Words>(clamped);
+    group.words += words;
+    group.highs += words >> 8;
 }
 
 // Adds a group's exact sums and counts to the 32-bit ones and empties it.
@@ -189,6 +194,7 @@ template <Side side, int Width>
     std::int32_t counts[Width] = {};
     TapGroup<Width> group;
     std::int32_t groupTaps = 0;
+    std::int32_t taps = 0;
     for (std::int32_t k = 0; k < family.count; ++k) {
         const std::int32_t half = family.radius - k * family.step;
         for (std::int32_t dy = -std::min(half, rowsAbove); dy <= std::min(half, rowsBelow); ++dy) {
@@ -199,14 +205,22 @@ template <Side side, int Width>
                     groupTaps = 0;
                 }
                 const std::uint8_t* row = ownBytes + dy * stride;
+                // Unrolled: the loop's own steps would otherwise cost about
+                // as much as the tap on the narrower targets.
+#pragma GCC unroll 4
                 for (std::int32_t dx = pieceStart; dx <= pieceEnd; ++dx) {
                     addTap<side, Width>(group, own, row + 3 * dx);
                 }
                 groupTaps += pieceEnd - pieceStart + 1;
+                taps += pieceEnd - pieceStart + 1;
             }
         }
     }
     flushGroup(group, sums, counts);
+    // From the clamped bytes' sums to the taken bytes' sums.
+    for (std::int32_t b = 0; b < Width; ++b) {
+        sums[b] -= ownBytes[b] * (taps - counts[b]);
+    }
     if (padTaps != nullptr) {
         for (std::int32_t b = 0; b < Width; ++b) {
             const bool padsTaken = ownBytes[b] == kPadByte<side>;
