@@ -18,6 +18,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include "image/HugePages.h"
 #include "image/metadata/HeifBlocks.h"
 #include "image/metadata/IccProfile.h"
 #include "image/metadata/PngColourProfile.h"
@@ -258,12 +259,16 @@ std::vector<std::uint8_t> contentsOf(Exiv2::BasicIo& io)
     if (io.open() != 0) {
         throw std::runtime_error("cannot read the rewritten file");
     }
-    std::vector<std::uint8_t> bytes(io.size());
-    const auto read = io.read(bytes.data(), bytes.size());
+    // Copied from the rewritten file in memory into untouched room on huge
+    // pages, not into zeros first: a photo's bytes are tens of megabytes.
+    const std::size_t size = io.size();
+    const Exiv2::byte* contents = io.mmap();
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(size);
+    hugepages::advise(bytes.data(), size);
+    bytes.assign(contents, contents + size);
+    io.munmap();
     io.close();
-    if (static_cast<std::size_t>(read) != bytes.size()) {
-        throw std::runtime_error("cannot read the rewritten file");
-    }
     return bytes;
 }
 

@@ -426,6 +426,30 @@ void checkQtHeader(QImageReader& reader, const ReadFile& file)
     }
 }
 
+// An empty picture of the size and format the reader gives, on huge pages
+// where the kernel allows: Qt's readers fill a picture passed to them that
+// already has their size and format, which a 20-megapixel one would
+// otherwise fault in page by page, some eighteen thousand times. Empty when
+// the reader cannot say or the memory is not there; the reader then makes
+// its own, and a picture beyond Qt's limit is left to the reader to refuse.
+QImage emptyPictureFor(QImageReader& reader)
+{
+    const QSize size = reader.size();
+    const QImage::Format format = reader.imageFormat();
+    if (!size.isValid() || format == QImage::Format_Invalid) {
+        return {};
+    }
+    const qint64 bits = qint64{size.width()} * size.height() * QImage::toPixelFormat(format).bitsPerPixel();
+    if (bits / 8 > (qint64{kDecodeLimitMegabytes} << 20)) {
+        return {};
+    }
+    QImage image(size, format);
+    if (!image.isNull()) {
+        hugepages::advise(image.bits(), static_cast<std::size_t>(image.sizeInBytes()));
+    }
+    return image;
+}
+
 Ik5Dib loadWithQt(ReadFile& file)
 {
     QBuffer buffer(&file.bytes);
@@ -442,7 +466,7 @@ Ik5Dib loadWithQt(ReadFile& file)
             return dibOfCmykTiff(*cmyk, pages);
         }
     }
-    QImage image;
+    QImage image = emptyPictureFor(reader);
     if (!reader.read(&image)) {
         refuse(FileError::Damaged);
     }
@@ -549,6 +573,10 @@ FileError saveError(const QSaveFile& file, int savedErrno)
     }
 }
 
+// Beyond the pixels' bytes, what a PNG or TIFF writer adds: headers, tags,
+// row filters and the incompressible worst of deflate.
+constexpr qsizetype kEncodedHeadroomBytes = qsizetype{1} << 20;
+
 // An encoded file in memory: TurboJPEG's buffer for JPEG, Qt's for the others.
 struct EncodedFile {
     std::optional<ik5module::EncodedJpeg> jpeg;
@@ -580,6 +608,11 @@ EncodedFile encodeFile(const std::uint8_t* pixels, int width, int height, std::s
     if (image.isNull()) {
         refuse(FileError::OutOfMemory);
     }
+    // Room for about the whole file before the writer starts, on huge pages
+    // where the kernel allows, rather than a buffer grown and faulted in page
+    // by page as the writer goes. Room never written costs nothing.
+    encoded.other.reserve(image.sizeInBytes() + kEncodedHeadroomBytes);
+    hugepages::advise(encoded.other.data(), static_cast<std::size_t>(encoded.other.capacity()));
     QBuffer buffer(&encoded.other);
     if (!buffer.open(QIODevice::WriteOnly) || !QImageWriter(&buffer, format == 2 ? "png" : "tiff").write(image)) {
         refuse(FileError::WriteFailed);

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "image/HugePages.h"
+
 #include "DibBlock.h"
 
 namespace ik5module {
@@ -113,6 +115,7 @@ QImage imageFromRows(const std::uint8_t* pixels, int width, int height, std::siz
     if (image.isNull()) {
         return {};
     }
+    hugepages::advise(image.bits(), static_cast<std::size_t>(image.sizeInBytes()));
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* source = pixels + static_cast<std::size_t>(height - 1 - y) * stride;
         std::uint8_t* target = image.scanLine(y);
