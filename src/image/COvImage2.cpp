@@ -69,13 +69,17 @@ bool COvImage2::loadFromFile(const std::string& path, LoadedPlanes planes)
 {
     fileProblem = {};
     try {
-        if (readFile(path, planes == LoadedPlanes::All ? planes : LoadedPlanes::CurrentOnly)) {
-            if (planes == LoadedPlanes::Effect) {
-                // Set up once the reader has freed its buffers, so that
-                // the peak holds either those or these planes, not both.
+        if (readFile(path)) {
+            // The other planes are set up once the reader has freed its
+            // buffers, so that the peak holds either those or these, not both.
+            if (planes != LoadedPlanes::CurrentOnly) {
                 reservePlane(result, planeBytes());
                 reservePlane(scratch, planeBytes());
                 allocateEffectPlanes();
+            }
+            if (planes == LoadedPlanes::All) {
+                reservePlane(resultBackup, planeBytes());
+                resultBackup.assign(planeBytes(), 0);
             }
             return true;
         }
@@ -97,23 +101,14 @@ bool COvImage2::loadFromFile(const std::string& path, LoadedPlanes planes)
     return false;
 }
 
-bool COvImage2::readFile(const std::string& path, LoadedPlanes planes)
+bool COvImage2::readFile(const std::string& path)
 {
-    // The memory the picture is written into: `current`, with or without
-    // the other planes.
+    // The memory the picture is written into: `current`.
     const auto place = [&](int newWidth, int newHeight) {
-        const std::size_t bytes = static_cast<std::size_t>(newHeight) * rowStride(newWidth);
-        reservePlane(current, bytes);
-        if (planes == LoadedPlanes::All) {
-            for (std::vector<std::uint8_t>* plane : {&result, &scratch, &resultBackup}) {
-                reservePlane(*plane, bytes);
-            }
-            allocatePlanes(newWidth, newHeight);
-        } else {
-            width = newWidth;
-            height = newHeight;
-            current.assign(planeBytes(), 0);
-        }
+        width = newWidth;
+        height = newHeight;
+        reservePlane(current, planeBytes());
+        current.assign(planeBytes(), 0);
         return current.data();
     };
     if (ik5::loadsIntoPlanes()) {

@@ -56,7 +56,7 @@ public:
     void drawResultRegion(ICanvas& canvas, int left, int firstRow, int w, int h);
 
 private:
-    bool readFile(const std::string& path, LoadedPlanes planes);
+    bool readFile(const std::string& path);
     void drawRegion(ICanvas& canvas, const std::vector<std::uint8_t>& plane,
                     std::vector<std::uint8_t>& paneBuffer, int left, int firstRow, int w, int h) const;
 };
