@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace hugepages {
 
@@ -24,6 +25,17 @@ inline void advise(void* data, std::size_t bytes)
     if (end > first) {
         ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
     }
+}
+
+// A copy of `size` bytes at `bytes` whose memory is advised before the copy
+// writes it, so that the copy is its first touch.
+inline std::vector<std::uint8_t> copyOnHugePages(const std::uint8_t* bytes, std::size_t size)
+{
+    std::vector<std::uint8_t> copy;
+    copy.reserve(size);
+    advise(copy.data(), size);
+    copy.assign(bytes, bytes + size);
+    return copy;
 }
 
 } // namespace hugepages

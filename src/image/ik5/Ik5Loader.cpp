@@ -145,12 +145,9 @@ namespace {
 
 void keepBytes(void* context, const void* bytes, unsigned long size)
 {
-    const auto* first = static_cast<const std::uint8_t*>(bytes);
     auto& kept = *static_cast<std::vector<std::uint8_t>*>(context);
     kept = {};
-    kept.reserve(size);
-    hugepages::advise(kept.data(), size);
-    kept.assign(first, first + size);
+    kept = hugepages::copyOnHugePages(static_cast<const std::uint8_t*>(bytes), size);
 }
 
 } // namespace

@@ -259,14 +259,9 @@ std::vector<std::uint8_t> contentsOf(Exiv2::BasicIo& io)
     if (io.open() != 0) {
         throw std::runtime_error("cannot read the rewritten file");
     }
-    // Copied from the rewritten file in memory into untouched room on huge
-    // pages, not into zeros first: a photo's bytes are tens of megabytes.
-    const std::size_t size = io.size();
-    const Exiv2::byte* contents = io.mmap();
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(size);
-    hugepages::advise(bytes.data(), size);
-    bytes.assign(contents, contents + size);
+    // Copied straight from the rewritten file in memory, not into zeros
+    // first: a photo's bytes are tens of megabytes.
+    std::vector<std::uint8_t> bytes = hugepages::copyOnHugePages(io.mmap(), io.size());
     io.munmap();
     io.close();
     return bytes;
